@@ -1,0 +1,21 @@
+#pragma once
+// What every window and user action of the program works with: the platform
+// seam, the user-interface services and the executable's folder.
+#include <string>
+
+#include "platform/platform.h"
+#include "store/profile_file.h"
+#include "ui/services.h"
+
+namespace tvx {
+
+struct Context {
+  Platform& platform;
+  ui::IUiServices& ui;
+  // Folder of the running executable, with its trailing backslash.
+  std::string exeFolder;
+
+  std::string DataFile() const { return store::DataFilePath(exeFolder); }
+};
+
+}  // namespace tvx

@@ -1,0 +1,253 @@
+#include "ui/controls.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "ui/form.h"
+
+namespace tvx::ui {
+
+Control::Control(Form& owner, Kind kind, std::string name) : owner_(owner), kind_(kind), name_(std::move(name)) {
+  owner_.Register(this);
+}
+
+void Control::Notify(Prop what) {
+  if (view_) view_->Changed(*this, what);
+}
+
+void Control::SetText(const std::string& text) {
+  if (text_ == text) return;
+  text_ = text;
+  Notify(Prop::Text);
+}
+
+void Control::SetEnabled(bool enabled) {
+  if (enabled_ == enabled) return;
+  enabled_ = enabled;
+  Notify(Prop::Enabled);
+}
+
+void Control::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  Notify(Prop::Visible);
+}
+
+void Control::SetHint(const std::string& hint) {
+  if (hint_ == hint) return;
+  hint_ = hint;
+  Notify(Prop::Hint);
+}
+
+void Control::SetTextColor(Rgb color) {
+  if (textColor_ == color) return;
+  textColor_ = color;
+  Notify(Prop::Color);
+}
+
+void Control::SetFaceColor(Rgb color) {
+  if (faceColor_ == color) return;
+  faceColor_ = color;
+  Notify(Prop::Color);
+}
+
+void Control::SetFocus() { owner_.FocusControl(*this); }
+
+bool Control::Focused() const { return owner_.ActiveControl() == this; }
+
+void Control::RaiseClick() {
+  if (OnClick) owner_.Dispatch(OnClick);
+}
+
+void Control::RaiseDblClick() {
+  if (OnDblClick) owner_.Dispatch(OnDblClick);
+}
+
+void Control::RaiseChange() {
+  if (OnChange) owner_.Dispatch(OnChange);
+}
+
+void Control::RaiseKeyPress(char& key) {
+  if (OnKeyPress) owner_.Dispatch([&] { OnKeyPress(key); });
+}
+
+void Control::RaiseKeyUp(int vk, int shift) {
+  if (OnKeyUp) owner_.Dispatch([&] { OnKeyUp(vk, shift); });
+}
+
+void Edit::SetPasswordChar(char c) {
+  if (passwordChar_ == c) return;
+  passwordChar_ = c;
+  Notify(Prop::Mask);
+}
+
+void SpeedButton::SetDown(bool down) {
+  if (down_ == down) return;
+  down_ = down;
+  Notify(Prop::Down);
+}
+
+void CheckBox::SetChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  Notify(Prop::Checked);
+}
+
+int CompareNoCase(const std::string& a, const std::string& b) {
+  int c = text::LowerAscii(a).compare(text::LowerAscii(b));
+  if (c != 0) return c < 0 ? -1 : 1;
+  return 0;
+}
+
+void ItemsControl::ClearItems() {
+  items_.clear();
+  itemIndex_ = -1;
+  Notify(Prop::Items);
+}
+
+int ItemsControl::AddItem(const std::string& item) {
+  size_t pos = items_.size();
+  if (sorted) {
+    // After equal items, as the native sorted controls insert.
+    pos = static_cast<size_t>(std::upper_bound(items_.begin(), items_.end(), item,
+                                               [](const std::string& a, const std::string& b) {
+                                                 return CompareNoCase(a, b) < 0;
+                                               }) -
+                              items_.begin());
+  }
+  items_.insert(items_.begin() + static_cast<long>(pos), item);
+  if (itemIndex_ >= static_cast<int>(pos)) ++itemIndex_;
+  Notify(Prop::Items);
+  return static_cast<int>(pos);
+}
+
+void ItemsControl::SetItems(const std::vector<std::string>& items) {
+  items_.clear();
+  itemIndex_ = -1;
+  for (const auto& item : items) {
+    size_t pos = items_.size();
+    if (sorted)
+      pos = static_cast<size_t>(std::upper_bound(items_.begin(), items_.end(), item,
+                                                 [](const std::string& a, const std::string& b) {
+                                                   return CompareNoCase(a, b) < 0;
+                                                 }) -
+                                items_.begin());
+    items_.insert(items_.begin() + static_cast<long>(pos), item);
+  }
+  Notify(Prop::Items);
+}
+
+int ItemsControl::IndexOf(const std::string& item) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == item) return static_cast<int>(i);
+  return -1;
+}
+
+void ItemsControl::SetItemIndex(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+  if (itemIndex_ == index) return;
+  itemIndex_ = index;
+  Notify(Prop::ItemIndex);
+}
+
+std::string ItemsControl::SelectedText() const {
+  return itemIndex_ >= 0 ? items_[static_cast<size_t>(itemIndex_)] : std::string();
+}
+
+std::string ListView::Cell(int row, int column) const {
+  const ListRow& r = Row(row);
+  if (column == 0) return r.caption;
+  size_t sub = static_cast<size_t>(column - 1);
+  return sub < r.subItems.size() ? r.subItems[sub] : std::string();
+}
+
+void ListView::BeginUpdate() { ++updateDepth_; }
+
+void ListView::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ == 0) {
+    SortRows();
+    Notify(Prop::Rows);
+  }
+}
+
+void ListView::SortRows() {
+  if (!compare) return;
+  std::stable_sort(rows_.begin(), rows_.end(),
+                   [this](const ListRow& a, const ListRow& b) { return compare(a.caption, b.caption) < 0; });
+}
+
+void ListView::Clear() {
+  bool hadSelection = SelectedCount() > 0;
+  rows_.clear();
+  Notify(Prop::Rows);
+  if (hadSelection && OnChange) RaiseChange();
+}
+
+int ListView::AddRow(const std::string& caption, const std::vector<std::string>& subItems) {
+  ListRow row{caption, subItems, false};
+  if (updateDepth_ > 0 || !compare) {
+    rows_.push_back(std::move(row));
+    if (updateDepth_ == 0) Notify(Prop::Rows);
+    return static_cast<int>(rows_.size()) - 1;
+  }
+  auto it = std::upper_bound(rows_.begin(), rows_.end(), row,
+                             [this](const ListRow& a, const ListRow& b) { return compare(a.caption, b.caption) < 0; });
+  int index = static_cast<int>(it - rows_.begin());
+  rows_.insert(it, std::move(row));
+  Notify(Prop::Rows);
+  return index;
+}
+
+void ListView::DeleteRow(int index) {
+  if (index < 0 || index >= RowCount()) return;
+  bool wasSelected = rows_[static_cast<size_t>(index)].selected;
+  rows_.erase(rows_.begin() + index);
+  Notify(Prop::Rows);
+  if (wasSelected) RaiseSelectItem(-1, false);
+}
+
+void ListView::SortByColumn(int column, const std::function<int(const std::string&, const std::string&)>& cmp) {
+  std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
+    auto cell = [column](const ListRow& r) {
+      if (column == 0) return r.caption;
+      size_t sub = static_cast<size_t>(column - 1);
+      return sub < r.subItems.size() ? r.subItems[sub] : std::string();
+    };
+    return cmp(cell(a), cell(b)) < 0;
+  });
+  Notify(Prop::Rows);
+}
+
+int ListView::SelectedCount() const {
+  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const ListRow& r) { return r.selected; }));
+}
+
+int ListView::SelectedIndex() const {
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].selected) return static_cast<int>(i);
+  return -1;
+}
+
+void ListView::SetSelected(int index, bool selected) {
+  if (index < 0 || index >= RowCount()) return;
+  ListRow& row = rows_[static_cast<size_t>(index)];
+  if (row.selected == selected) return;
+  row.selected = selected;
+  Notify(Prop::Selection);
+  RaiseSelectItem(index, selected);
+}
+
+void ListView::ClearSelection() {
+  for (int i = 0; i < RowCount(); ++i) SetSelected(i, false);
+}
+
+void ListView::RaiseSelectItem(int index, bool selected) {
+  if (OnSelectItem) Owner().Dispatch([&] { OnSelectItem(index, selected); });
+  RaiseChange();
+}
+
+void ListView::RaiseDropFiles(const std::vector<std::string>& paths) {
+  if (OnDropFiles) Owner().Dispatch([&] { OnDropFiles(paths); });
+}
+
+}  // namespace tvx::ui

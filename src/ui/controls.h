@@ -1,0 +1,308 @@
+#pragma once
+// Portable control models. A window class owns its controls as members; each
+// control holds its state, raises its events through the owning form (which
+// reports errors the way the general error handler must) and tells its view,
+// if a backend attached one, about every change made from code.
+//
+// Rule of thumb: changing state from code never raises a user event, except
+// for the list view, whose change and select events follow every selection
+// change (the command manager relies on that). User actions come from a
+// backend (the Win32 one, or the in-memory one in memory_backend.h).
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tvx::ui {
+
+class Form;
+class Control;
+
+// Place in pixels at 96 DPI; the Win32 backend scales it for the monitor.
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
+struct Font {
+  std::string face;      // empty: the form's font
+  int heightPx = 0;      // 0: the form's size
+  int points = 0;        // alternative to heightPx (0: unused)
+  bool bold = false;
+};
+
+// 0xRRGGBB, or nullopt for the system default.
+using Rgb = std::optional<std::uint32_t>;
+constexpr std::uint32_t MakeRgb(int r, int g, int b) {
+  return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
+         static_cast<std::uint32_t>(b);
+}
+
+enum class Kind {
+  Label,
+  Edit,
+  Button,
+  SpeedButton,  // toggle button that stays down
+  CheckBox,
+  ComboBox,     // drop-down list, not editable
+  ListBox,
+  ListView,     // report-style list (also serves as a read-only grid)
+  Image,        // small picture, clicked like a button
+  Bevel,        // line
+  Shape,        // framed strip
+  GroupBox,
+};
+
+enum class Prop { Text, Enabled, Visible, Hint, Color, Font, Checked, Down, Items, ItemIndex, Mask, Rows, Selection };
+
+// Virtual-key codes and characters the handlers test.
+enum : int { kVkReturn = 13, kVkEscape = 27, kVkSpace = 32, kVkDelete = 46 };
+enum : char { kCharEnter = 13, kCharEscape = 27, kCharCtrlR = 18 };
+
+// What a backend attaches to a control to mirror changes made from code.
+class ControlView {
+ public:
+  virtual ~ControlView() = default;
+  virtual void Changed(Control& control, Prop what) = 0;
+  virtual void Focus(Control& control) = 0;
+};
+
+class Control {
+ public:
+  Control(Form& owner, Kind kind, std::string name);
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  Kind GetKind() const { return kind_; }
+  Form& Owner() const { return owner_; }
+
+  // Design-time layout; set by the window's constructor.
+  Rect place;
+  int tabOrder = -1;   // -1: takes no focus by Tab
+  int Tag = 0;
+  Font font;
+  bool handCursor = false;
+
+  // Caption for labels, buttons and boxes; the text for edits.
+  const std::string& Text() const { return text_; }
+  void SetText(const std::string& text);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& hint);
+  // Text colour (labels) or face colour (buttons).
+  Rgb TextColor() const { return textColor_; }
+  void SetTextColor(Rgb color);
+  Rgb FaceColor() const { return faceColor_; }
+  void SetFaceColor(Rgb color);
+  void SetFocus();
+  bool Focused() const;
+
+  // Events. Handlers run through the form's dispatch (errors are shown).
+  std::function<void()> OnClick;
+  std::function<void()> OnDblClick;
+  std::function<void()> OnChange;
+  std::function<void(char& key)> OnKeyPress;    // key set to 0 swallows it
+  std::function<void(int& vk, int shift)> OnKeyUp;
+
+  // Raising events (backends and in-memory user actions call these).
+  void RaiseClick();
+  void RaiseDblClick();
+  void RaiseChange();
+  void RaiseKeyPress(char& key);
+  void RaiseKeyUp(int vk, int shift);
+
+  // Backend side.
+  void AttachView(ControlView* view) { view_ = view; }
+  ControlView* View() const { return view_; }
+  // Sets the text as the user changed it on screen: no view notification.
+  void SetTextFromView(const std::string& text) { text_ = text; }
+
+ protected:
+  void Notify(Prop what);
+
+ private:
+  Form& owner_;
+  Kind kind_;
+  std::string name_;
+  std::string text_;
+  std::string hint_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  Rgb textColor_;
+  Rgb faceColor_;
+  ControlView* view_ = nullptr;
+};
+
+class Label : public Control {
+ public:
+  Label(Form& owner, std::string name) : Control(owner, Kind::Label, std::move(name)) {}
+  // The control that the caption's "&" accelerator focuses.
+  Control* focusControl = nullptr;
+  bool wordWrap = false;
+};
+
+class Edit : public Control {
+ public:
+  Edit(Form& owner, std::string name) : Control(owner, Kind::Edit, std::move(name)) {}
+  // 0: plain display; otherwise every character is shown as this one.
+  char PasswordChar() const { return passwordChar_; }
+  void SetPasswordChar(char c);
+  bool flat = false;
+
+ private:
+  char passwordChar_ = 0;
+};
+
+class Button : public Control {
+ public:
+  Button(Form& owner, std::string name) : Control(owner, Kind::Button, std::move(name)) {}
+  // Name of a picture resource shown instead of (or beside) the caption.
+  std::string picture;
+  bool isDefault = false;
+};
+
+class SpeedButton : public Control {
+ public:
+  SpeedButton(Form& owner, std::string name) : Control(owner, Kind::SpeedButton, std::move(name)) {}
+  bool Down() const { return down_; }
+  void SetDown(bool down);
+
+ private:
+  bool down_ = false;
+};
+
+class CheckBox : public Control {
+ public:
+  CheckBox(Form& owner, std::string name) : Control(owner, Kind::CheckBox, std::move(name)) {}
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);  // from code: raises no click
+
+ private:
+  bool checked_ = false;
+};
+
+// Shared by the drop-down list and the list box: items kept sorted without
+// regard to letter case when `sorted` is set.
+class ItemsControl : public Control {
+ public:
+  using Control::Control;
+  bool sorted = false;
+  const std::vector<std::string>& Items() const { return items_; }
+  void ClearItems();
+  // Returns the index the item took.
+  int AddItem(const std::string& item);
+  void SetItems(const std::vector<std::string>& items);
+  int IndexOf(const std::string& item) const;  // exact text; -1 when absent
+  int ItemIndex() const { return itemIndex_; }
+  void SetItemIndex(int index);  // from code: raises no change
+  // The selected item's text, empty when none.
+  std::string SelectedText() const;
+
+ private:
+  std::vector<std::string> items_;
+  int itemIndex_ = -1;
+};
+
+class ComboBox : public ItemsControl {
+ public:
+  ComboBox(Form& owner, std::string name) : ItemsControl(owner, Kind::ComboBox, std::move(name)) {}
+};
+
+class ListBox : public ItemsControl {
+ public:
+  ListBox(Form& owner, std::string name) : ItemsControl(owner, Kind::ListBox, std::move(name)) {}
+};
+
+struct ListColumn {
+  std::string caption;
+  int width = 0;
+};
+
+struct ListRow {
+  std::string caption;
+  std::vector<std::string> subItems;
+  bool selected = false;
+};
+
+class ListView : public Control {
+ public:
+  ListView(Form& owner, std::string name) : Control(owner, Kind::ListView, std::move(name)) {}
+
+  std::vector<ListColumn> columns;
+  bool gridLines = true;
+  bool rowSelect = true;
+  bool multiSelect = true;
+  bool readOnly = true;
+  bool hideSelection = false;
+  bool acceptsFileDrop = false;
+  // Row order: rows are kept sorted by caption with this comparison when set.
+  std::function<int(const std::string&, const std::string&)> compare;
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  const ListRow& Row(int index) const { return rows_.at(static_cast<size_t>(index)); }
+  const std::vector<ListRow>& Rows() const { return rows_; }
+  // Cell text: column 0 is the caption, column n the (n-1)th sub-item.
+  std::string Cell(int row, int column) const;
+
+  // While updates are suspended, added rows are not sorted and not shown;
+  // EndUpdate sorts and shows them.
+  void BeginUpdate();
+  void EndUpdate();
+  void Clear();
+  int AddRow(const std::string& caption, const std::vector<std::string>& subItems);
+  void DeleteRow(int index);
+  // Sort by one column (ascending) with the given comparison.
+  void SortByColumn(int column, const std::function<int(const std::string&, const std::string&)>& cmp);
+
+  int SelectedCount() const;
+  // First selected row in display order, -1 when none.
+  int SelectedIndex() const;
+  bool IsSelected(int index) const { return Row(index).selected; }
+  // Raises OnSelectItem and OnChange when the state changes.
+  void SetSelected(int index, bool selected);
+  void ClearSelection();
+
+  std::function<void(int index, bool selected)> OnSelectItem;
+  // Files dropped on the list (full paths, in drop order).
+  std::function<void(const std::vector<std::string>& paths)> OnDropFiles;
+
+  void RaiseSelectItem(int index, bool selected);
+  void RaiseDropFiles(const std::vector<std::string>& paths);
+
+ private:
+  void SortRows();
+  std::vector<ListRow> rows_;
+  int updateDepth_ = 0;
+};
+
+class Image : public Control {
+ public:
+  Image(Form& owner, std::string name) : Control(owner, Kind::Image, std::move(name)) {}
+  std::string picture;  // resource name of the picture
+};
+
+class Bevel : public Control {
+ public:
+  Bevel(Form& owner, std::string name) : Control(owner, Kind::Bevel, std::move(name)) {}
+  bool vertical = false;
+};
+
+class Shape : public Control {
+ public:
+  Shape(Form& owner, std::string name) : Control(owner, Kind::Shape, std::move(name)) {}
+};
+
+class GroupBox : public Control {
+ public:
+  GroupBox(Form& owner, std::string name) : Control(owner, Kind::GroupBox, std::move(name)) {}
+};
+
+// Case-free comparison used by sorted drop-down lists and list boxes.
+int CompareNoCase(const std::string& a, const std::string& b);
+
+}  // namespace tvx::ui
