@@ -1,0 +1,260 @@
+#include "app/TVX_Main.h"
+
+#include "app/TVX_CTemplate.h"
+#include "app/command_line.h"
+#include "app/info_windows.h"
+#include "launch/launch.h"
+#include "manager/TVX_CmdMgr.h"
+#include "platform/error.h"
+#include "shell/TVX_SetCmd.h"
+#include "store/profile_file.h"
+
+namespace tvx::app {
+
+namespace {
+constexpr const char* kSettings = "Settings";
+constexpr const char* kTemplates = "Template";
+}  // namespace
+
+TfrmTVX::TfrmTVX(Context& ctx, std::string version)
+    : ui::Form(ctx.ui, "frmTVX"), ctx_(ctx), version_(std::move(version)) {
+  caption = "Tavrix";
+  clientWidth = 359;
+  clientHeight = 172;
+  border = ui::BorderStyle::FixedSingle;
+  minimizeBox = true;
+  position = ui::Position::ScreenCenter;
+
+  Label3.SetText("Command &Template :");
+  Label3.place = {16, 8, 140, 13};
+  Label3.font.bold = true;
+  Label3.focusControl = &Template;
+  Template.place = {16, 24, 145, 21};
+  Template.tabOrder = 3;
+  Template.sorted = true;
+  btnSTmp.SetText("&S");
+  btnSTmp.place = {164, 24, 25, 21};
+  btnSTmp.tabOrder = 4;
+  callNbx.SetText("Command Manager");
+  callNbx.place = {240, 16, 73, 49};
+  callNbx.tabOrder = 5;
+  Label1.SetText("Type your &Command here :");
+  Label1.place = {16, 56, 160, 13};
+  Label1.font.bold = true;
+  Label1.focusControl = &txtCmd;
+  txtCmd.place = {16, 72, 272, 19};
+  txtCmd.tabOrder = 0;
+  txtCmd.flat = true;
+  spdAsterix.SetText("*");
+  spdAsterix.place = {288, 72, 23, 19};
+  spdAsterix.font = {"Comic Sans MS", 16, 0, false};
+  Label2.SetText("You may type more than one command.");
+  Label2.place = {16, 96, 200, 13};
+  chkosk.SetText("OSK");
+  chkosk.place = {240, 96, 49, 17};
+  chkosk.tabOrder = 6;
+  Bevel1.place = {0, 120, 331, 2};
+  btnOK.SetText("Launch");
+  btnOK.place = {16, 130, 145, 33};
+  btnOK.tabOrder = 1;
+  btnOK.font = {"Tahoma", 12, 0, true};
+  btnOK.SetTextColor(ui::MakeRgb(255, 255, 255));
+  btnOK.SetFaceColor(ui::MakeRgb(255, 168, 0));
+  Button2.SetText("Cancel");
+  Button2.place = {168, 130, 145, 33};
+  Button2.tabOrder = 2;
+  Button2.font = {"Tahoma", 12, 0, true};
+  Button2.SetTextColor(ui::MakeRgb(255, 255, 255));
+  Button2.SetFaceColor(ui::MakeRgb(231, 76, 60));
+  Bevel3.place = {328, 0, 2, 172};
+  Bevel3.vertical = true;
+  Shape1.place = {330, 0, 29, 172};
+  struct Pic {
+    ui::Image& image;
+    int top;
+    const char* hint;
+    const char* picture;
+  };
+  for (const Pic& p : {Pic{imgPPage, 6, "Visit Our Homepage", "IMG_HOME"}, Pic{imgAbout, 25, "About", "IMG_ABOUT"},
+                       Pic{imgSUs, 44, "Support Us!", "IMG_SUPPORT"}, Pic{imgMore, 63, "More Software", "IMG_MORE"}}) {
+    p.image.place = {337, p.top, 16, 16};
+    p.image.SetHint(p.hint);
+    p.image.picture = p.picture;
+    p.image.handCursor = true;
+  }
+
+  OnActivate = [this] { FormActivate(); };
+  OnClose = [this] { FormClose(); };
+  Button2.OnClick = [this] { Button2Click(); };
+  callNbx.OnClick = [this] { callNbxClick(); };
+  chkosk.OnClick = [this] { chkoskClick(); };
+  spdAsterix.OnClick = [this] { spdAsterixClick(); };
+  btnOK.OnClick = [this] { btnOKClick(); };
+  btnSTmp.OnClick = [this] { btnSTmpClick(); };
+  Template.OnChange = [this] { TemplateChange(); };
+  Template.OnKeyPress = [this](char& key) { TemplateKeyPress(key); };
+  txtCmd.OnKeyPress = [this](char& key) { txtCmdKeyPress(key); };
+  for (ui::Button* b : {&btnOK, &Button2, &btnSTmp}) b->OnKeyPress = [this](char& key) { btnSTmpKeyPress(key); };
+  imgPPage.OnClick = [this] { VisitURL(); };
+  imgAbout.OnClick = [this] { imgAboutClick(); };
+  imgSUs.OnClick = [this] { imgSUsClick(); };
+  imgMore.OnClick = [this] { imgMoreClick(); };
+  SetActiveControl(&txtCmd);
+}
+
+void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
+  switch (ClassifyStart(args)) {
+    case StartKind::SetCommand: {
+      {
+        shell::TfrmSetCMD dialog(ctx_);
+        if (args.size() >= 2) dialog.txtLoc.SetText(args[1]);
+        ctx_.ui.ShowModal(dialog);
+      }
+      // Closed before it was ever shown: the close rule still runs.
+      Close();
+      ctx_.ui.Terminate();
+      return;
+    }
+    case StartKind::Launch:
+      txtCmd.SetText(JoinLaunchNames(args));
+      btnOKClick();
+      return;
+    case StartKind::Interactive:
+      SetUp();
+      return;
+  }
+}
+
+void TfrmTVX::SetUp() {
+  store::ProfileFile data(ctx_.DataFile());
+  Template.SetItems(data.ListKeys(kTemplates));
+  Template.SetItemIndex(Template.AddItem(kTypeManually));
+  chkosk.SetChecked(data.ReadInteger(kSettings, "OSK", 0) == 1);
+  bool hide = data.ReadInteger(kSettings, "HideCommand", 0) == 1;
+  spdAsterix.SetDown(hide);
+  txtCmd.SetPasswordChar(hide ? '*' : 0);
+  data.Release();
+  if (chkosk.Checked()) StartKeyboard();
+}
+
+void TfrmTVX::FillTemplates(bool keepSelection) {
+  std::string shown = Template.SelectedText();
+  store::ProfileFile data(ctx_.DataFile());
+  Template.SetItems(data.ListKeys(kTemplates));
+  int manual = Template.AddItem(kTypeManually);
+  data.Release();
+  Template.SetItemIndex(keepSelection ? Template.IndexOf(shown) : manual);
+}
+
+void TfrmTVX::StartKeyboard() { ctx_.platform.shell.Execute(Handle(), "", "osk.exe", "", "", kSwShow); }
+
+void TfrmTVX::QuitKeyboard() { ctx_.platform.system.PostQuitToWindow(kOskTitle); }
+
+void TfrmTVX::FormActivate() { ctx_.platform.system.RaisePriority(); }
+
+void TfrmTVX::FormClose() { QuitKeyboard(); }
+
+void TfrmTVX::Button2Click() {
+  QuitKeyboard();
+  ctx_.ui.Terminate();
+}
+
+void TfrmTVX::callNbxClick() {
+  {
+    manager::TtvxCM manager(ctx_);
+    ctx_.ui.ShowModal(manager);
+  }
+  txtCmd.SetFocus();
+}
+
+void TfrmTVX::chkoskClick() {
+  bool on = chkosk.Checked();
+  {
+    store::ProfileFile data(ctx_.DataFile());
+    data.WriteInteger(kSettings, "OSK", on ? 1 : 0);
+  }
+  if (on)
+    StartKeyboard();
+  else
+    QuitKeyboard();
+}
+
+void TfrmTVX::spdAsterixClick() {
+  bool down = spdAsterix.Down();
+  {
+    store::ProfileFile data(ctx_.DataFile());
+    data.WriteInteger(kSettings, "HideCommand", down ? 1 : 0);
+  }
+  txtCmd.SetPasswordChar(down ? '*' : 0);
+}
+
+void TfrmTVX::btnOKClick() {
+  // One launch per run: whatever happens, every on-screen keyboard is ended
+  // and the program ends. An error is shown before the end, not swallowed by it.
+  std::string failure;
+  bool failed = false;
+  try {
+    store::ProfileFile data(ctx_.DataFile());
+    launch::LaunchNames(txtCmd.Text(), data, Handle(), ctx_.platform);
+    txtCmd.SetEnabled(false);
+  } catch (const Error& e) {
+    failed = true;
+    failure = e.what();
+  }
+  launch::EndOnScreenKeyboards(Handle(), ctx_.platform);
+  if (failed) ctx_.ui.ShowError(failure);
+  ctx_.ui.Terminate();
+}
+
+void TfrmTVX::btnSTmpClick() {
+  TfrmCT dialog(ctx_, [this] { FillTemplates(true); });
+  ctx_.ui.ShowModal(dialog);
+}
+
+void TfrmTVX::TemplateChange() {
+  std::string chosen = Template.SelectedText();
+  if (chosen == kTypeManually) {
+    txtCmd.SetText("");
+    return;
+  }
+  store::ProfileFile data(ctx_.DataFile());
+  txtCmd.SetText(data.ReadString(kTemplates, chosen));
+}
+
+void TfrmTVX::TemplateKeyPress(char& key) {
+  if (key == ui::kCharEnter) {
+    key = 0;
+    btnOKClick();
+  } else if (key == ui::kCharEscape) {
+    key = 0;
+    Close();
+  }
+}
+
+void TfrmTVX::txtCmdKeyPress(char& key) { TemplateKeyPress(key); }
+
+void TfrmTVX::btnSTmpKeyPress(char& key) {
+  if (key == ui::kCharEscape) {
+    key = 0;
+    Close();
+  }
+}
+
+void TfrmTVX::VisitURL() { ctx_.platform.shell.Execute(Handle(), "", kHomePage, "", "", kSwShow); }
+
+void TfrmTVX::imgAboutClick() {
+  TfrmAbout about(ctx_, version_);
+  ctx_.ui.ShowModal(about);
+}
+
+void TfrmTVX::imgSUsClick() {
+  TfrmSupport support(ctx_);
+  ctx_.ui.ShowModal(support);
+}
+
+void TfrmTVX::imgMoreClick() {
+  TfrmMore more(ctx_, "Tavrix");
+  ctx_.ui.ShowModal(more);
+}
+
+}  // namespace tvx::app

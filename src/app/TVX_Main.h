@@ -1,0 +1,71 @@
+#pragma once
+// The launcher window: the program's main window and one-shot prompt.
+#include <string>
+#include <vector>
+
+#include "launch/context.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace tvx::app {
+
+inline constexpr const char* kTypeManually = "( Type Manually )";
+inline constexpr const char* kOskTitle = "On-Screen Keyboard";
+inline constexpr const char* kHomePage = "https://tavrix.app/";
+
+class TfrmTVX : public ui::Form {
+ public:
+  TfrmTVX(Context& ctx, std::string version);
+
+  ui::Label Label3{*this, "Label3"};
+  ui::ComboBox Template{*this, "Template"};
+  ui::Button btnSTmp{*this, "btnSTmp"};
+  ui::Button callNbx{*this, "callNbx"};
+  ui::Label Label1{*this, "Label1"};
+  ui::Edit txtCmd{*this, "txtCmd"};
+  ui::SpeedButton spdAsterix{*this, "spdAsterix"};
+  ui::Label Label2{*this, "Label2"};
+  ui::CheckBox chkosk{*this, "chkosk"};
+  ui::Bevel Bevel1{*this, "Bevel1"};
+  ui::Button btnOK{*this, "btnOK"};
+  ui::Button Button2{*this, "Button2"};
+  ui::Bevel Bevel3{*this, "Bevel3"};
+  ui::Shape Shape1{*this, "Shape1"};
+  ui::Image imgPPage{*this, "imgPPage"};
+  ui::Image imgAbout{*this, "imgAbout"};
+  ui::Image imgSUs{*this, "imgSUs"};
+  ui::Image imgMore{*this, "imgMore"};
+
+  // Command-line routing, then (for an interactive start) the set-up.
+  void FormCreate(const std::vector<std::string>& args);
+  void FormActivate();
+  void FormClose();
+  void Button2Click();
+  void callNbxClick();
+  void chkoskClick();
+  void spdAsterixClick();
+  void btnOKClick();
+  void btnSTmpClick();
+  void TemplateChange();
+  void TemplateKeyPress(char& key);
+  void txtCmdKeyPress(char& key);
+  void btnSTmpKeyPress(char& key);
+  void VisitURL();
+  void imgAboutClick();
+  void imgSUsClick();
+  void imgMoreClick();
+
+  // Refills the template box from the data file; keeps the shown entry when
+  // it still exists (after the template dialog), or selects "( Type Manually )".
+  void FillTemplates(bool keepSelection);
+
+ private:
+  void SetUp();
+  void StartKeyboard();
+  void QuitKeyboard();
+
+  Context& ctx_;
+  std::string version_;
+};
+
+}  // namespace tvx::app

@@ -1,0 +1,23 @@
+#include "app/program.h"
+
+#include "app/TVX_Main.h"
+#include "app/command_line.h"
+#include "launch/context.h"
+
+namespace tvx::app {
+
+int RunProgram(Platform& platform, ui::IUiServices& ui, const std::string& version) {
+  std::vector<std::string> args = SplitArguments(platform.system.CommandLine());
+  // Only argument-free starts are refused, silently, when an instance runs.
+  bool alreadyRunning = platform.system.CreateInstanceMutex("tavrix");
+  if (alreadyRunning && args.empty()) return 0;
+  platform.system.InitializeCom();
+
+  Context ctx{platform, ui, ExecutableFolder(platform.system.ModulePath())};
+  TfrmTVX frmTVX(ctx, version);
+  frmTVX.FormCreate(args);
+  if (!ui.Terminated() && !frmTVX.Closed()) ui.Run(frmTVX);
+  return 0;
+}
+
+}  // namespace tvx::app
