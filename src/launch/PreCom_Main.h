@@ -1,0 +1,28 @@
+#pragma once
+// The predefined commands dialog: the built-in table in a grid, from which
+// the user copies some or all rows into the command list.
+#include "launch/context.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace tvx::launch {
+
+class TfrmPC : public ui::Form {
+ public:
+  explicit TfrmPC(Context& ctx);
+
+  ui::ListView nxPC{*this, "nxPC"};
+  ui::Button Button1{*this, "Button1"};
+  ui::Button Button2{*this, "Button2"};
+  ui::Label Label1{*this, "Label1"};
+
+  void FormCreate();
+  // Both buttons: Tag 0 writes the selected rows, Tag 1 every row.
+  void Button1Click(ui::Control& sender);
+  void FormClose() {}
+
+ private:
+  Context& ctx_;
+};
+
+}  // namespace tvx::launch
