@@ -16,7 +16,7 @@ constexpr const char* kSettings = "Settings";
 constexpr const char* kTemplates = "Template";
 }  // namespace
 
-TfrmTVX::TfrmTVX(Context& ctx, std::string version)
+TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
     : ui::Form(ctx.ui, "frmTVX"), ctx_(ctx), version_(std::move(version)) {
   caption = "Tavrix";
   clientWidth = 359;
@@ -243,7 +243,7 @@ void TfrmTVX::btnSTmpKeyPress(char& key) {
 void TfrmTVX::VisitURL() { ctx_.platform.shell.Execute(Handle(), "", kHomePage, "", "", kSwShow); }
 
 void TfrmTVX::imgAboutClick() {
-  TfrmAbout about(ctx_, version_);
+  TfrmAbout about(ctx_, version_ ? version_() : std::string("1.0"));
   ctx_.ui.ShowModal(about);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // The launcher window: the program's main window and one-shot prompt.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ inline constexpr const char* kHomePage = "https://tavrix.app/";
 
 class TfrmTVX : public ui::Form {
  public:
-  TfrmTVX(Context& ctx, std::string version);
+  TfrmTVX(Context& ctx, std::function<std::string()> version);
 
   ui::Label Label3{*this, "Label3"};
   ui::ComboBox Template{*this, "Template"};
@@ -65,7 +66,7 @@ class TfrmTVX : public ui::Form {
   void QuitKeyboard();
 
   Context& ctx_;
-  std::string version_;
+  std::function<std::string()> version_;
 };
 
 }  // namespace tvx::app

@@ -6,7 +6,7 @@
 
 namespace tvx::app {
 
-int RunProgram(Platform& platform, ui::IUiServices& ui, const std::string& version) {
+int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::string()> version) {
   std::vector<std::string> args = SplitArguments(platform.system.CommandLine());
   // Only argument-free starts are refused, silently, when an instance runs.
   bool alreadyRunning = platform.system.CreateInstanceMutex("tavrix");
@@ -14,7 +14,7 @@ int RunProgram(Platform& platform, ui::IUiServices& ui, const std::string& versi
   platform.system.InitializeCom();
 
   Context ctx{platform, ui, ExecutableFolder(platform.system.ModulePath())};
-  TfrmTVX frmTVX(ctx, version);
+  TfrmTVX frmTVX(ctx, std::move(version));
   frmTVX.FormCreate(args);
   if (!ui.Terminated() && !frmTVX.Closed()) ui.Run(frmTVX);
   return 0;
