@@ -106,7 +106,7 @@ void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
   switch (ClassifyStart(args)) {
     case StartKind::SetCommand: {
       {
-        shell::TfrmSetCMD dialog(ctx_);
+        TfrmSetCMD dialog(ctx_);
         if (args.size() >= 2) dialog.txtLoc.SetText(args[1]);
         ctx_.ui.ShowModal(dialog);
       }
