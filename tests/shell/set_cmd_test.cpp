@@ -278,10 +278,10 @@ TEST_F(SetCmdDialog, ResetLocationIsRetakenWhenTheDialogBecomesActiveAgain) {
     user::Click(dlg.BitBtn1);  // empty command: message box, then active again
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(dlg.ResetLocation(), "C:\\second.exe");
+    EXPECT_TRUE(dlg.txtCmd.Focused());
     user::Paste(dlg.txtLoc, "C:\\third.exe");
     user::Click(dlg.sBitBtn2);
     EXPECT_EQ(dlg.txtLoc.Text(), "C:\\second.exe");
-    EXPECT_TRUE(dlg.txtCmd.Focused());
   });
 }
 
