@@ -1,0 +1,134 @@
+// POSIX implementation of the file primitives.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_io.h"
+
+namespace tvx::fileio {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return ReadStatus::Failed;
+  if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
+  bytes.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) bytes.resize(got + 4096 + got / 2);  // the file grew meanwhile
+    ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      bytes.clear();
+      return ReadStatus::Failed;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  bytes.resize(got);
+  return ReadStatus::Ok;
+}
+
+FileLock::FileLock(const std::string& lockPath) {
+  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  handle_ = fd;
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return;
+  }
+  held_ = true;
+}
+
+FileLock::~FileLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing drops the lock
+}
+
+bool CanWriteExisting(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  // A file without any write bit counts as read-only even for a user (root)
+  // whom the system would let write it anyway, as a read-only attribute would.
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
+bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes) {
+  mode_t mode = 0666;
+  struct stat st;
+  bool existed = ::stat(path.c_str(), &st) == 0;
+  if (existed) mode = st.st_mode & 07777;
+  Fd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return false;
+  bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  // The new file keeps the old one's permissions (umask applied at creation otherwise).
+  if (ok && existed) ok = ::fchmod(fd.get(), mode) == 0;
+  ok = fd.Close() && ok;
+  if (ok) ok = ::rename(tempPath.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(tempPath.c_str());
+    return false;
+  }
+  // The rename itself is durable only once the folder is flushed.
+  Fd dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+  return true;
+}
+
+bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return false;
+  bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  return fd.Close() && ok;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+}  // namespace tvx::fileio

@@ -1,0 +1,465 @@
+// The data file engine. The file is an INI text in the ANSI code page, read
+// the way the system's profile calls read it:
+//  - lines end at CR LF, LF or CR; blank lines are ignored; every line is
+//    trimmed of blanks (space, tab, vertical tab, form feed, Ctrl-Z);
+//  - a line beginning with "[" and holding a "]" opens a section named by the
+//    trimmed text between the "[" and the last "]"; lines before the first
+//    section belong to a nameless one;
+//  - any other line is an entry: the key is the trimmed text before the first
+//    "=", the value the trimmed text after it (a line without "=" is a key
+//    without a value, which reads as empty and is not listed); keys starting
+//    with ";" are comments, readable but not listed;
+//  - sections and keys match regardless of ASCII letter case; of duplicates
+//    the first one counts; a value loses one enclosing pair of matching quotes;
+//  - a leading UTF-8 byte order mark is passed over and kept.
+// Writes change only the one line concerned (or add one); every other byte of
+// the file stays as it was.
+#include "store/profile_file.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "platform/error.h"
+#include "platform/file_io.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define TVX_HAVE_SSE2 1
+#endif
+
+namespace tvx::store {
+namespace {
+
+constexpr uint32_t kNoValue = 0xFFFFFFFFu;
+constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
+
+inline bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A; }
+inline bool IsBreak(unsigned char c) { return c == '\r' || c == '\n'; }
+inline unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+std::string_view TrimView(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (IsBlank(s[b]) || IsBreak(s[b]))) ++b;
+  while (e > b && (IsBlank(s[e - 1]) || IsBreak(s[e - 1]))) --e;
+  return s.substr(b, e - b);
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+inline uint32_t HashNoCase(const char* p, size_t n) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < n; ++i) h = (h ^ Fold(static_cast<unsigned char>(p[i]))) * 16777619u;
+  return h;
+}
+
+inline uint32_t Mix(uint32_t h, uint32_t section) {
+  h ^= section * 0x9E3779B9u;
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  return h;
+}
+
+// First CR or LF at or after p, or end.
+inline const char* FindBreak(const char* p, const char* end) {
+#ifdef TVX_HAVE_SSE2
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  while (end - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    if (m) {
+      unsigned bits = static_cast<unsigned>(m);
+      int i = 0;
+      while (!(bits & 1u)) bits >>= 1, ++i;
+      return p + i;
+    }
+    p += 16;
+  }
+#endif
+  while (p < end && !IsBreak(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
+// Position after the line break at pos (CR LF counts as one), or pos at the end.
+inline size_t SkipBreak(const std::string& d, size_t pos) {
+  if (pos >= d.size()) return pos;
+  if (d[pos] == '\r' && pos + 1 < d.size() && d[pos + 1] == '\n') return pos + 2;
+  return pos + 1;
+}
+
+std::string Shown(const std::string& s) {
+  std::string out;
+  for (char c : s) out += (static_cast<unsigned char>(c) < 32) ? '?' : c;
+  return out;
+}
+
+// Refuses text the format cannot hold: it would be cut, change meaning, or
+// not be found again under the same name.
+void CheckStorable(const std::string& section, const std::string& key, const std::string& value) {
+  auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
+  auto hasZero = [](const std::string& s) { return s.find('\0') != std::string::npos; };
+  bool badSection = section.empty() || hasBreak(section) || hasZero(section) ||
+                    section.find(']') != std::string::npos || IsBlank(section.front()) || IsBlank(section.back());
+  if (badSection) throw Error("Cannot store in section \"" + Shown(section) + "\" because its name is not valid");
+  if (key.empty()) throw Error("Cannot store an entry without a name");
+  const std::string prefix = "Cannot store \"" + Shown(key) + "\" because ";
+  if (hasBreak(key)) throw Error(prefix + "a name cannot contain a line break");
+  if (hasZero(key)) throw Error(prefix + "a name cannot contain a zero character");
+  if (key.find('=') != std::string::npos) throw Error(prefix + "a name cannot contain an equals sign");
+  if (IsBlank(key.front()) || IsBlank(key.back())) throw Error(prefix + "a name cannot begin or end with a blank");
+  if (key.front() == '[' || key.front() == ';')
+    throw Error(prefix + "a name cannot begin with a bracket or a semicolon");
+  const std::string valuePrefix = "Cannot store the value of \"" + Shown(key) + "\" because ";
+  if (hasBreak(value)) throw Error(valuePrefix + "it contains a line break");
+  if (hasZero(value)) throw Error(valuePrefix + "it contains a zero character");
+}
+
+}  // namespace
+
+struct ProfileFile::Impl {
+  struct Entry {
+    uint32_t keyOff, keyLen;
+    uint32_t valOff, valLen;  // valLen kNoValue: a line without "="
+    uint32_t hash;
+    uint32_t section;
+  };
+  struct Section {
+    uint32_t nameOff, nameLen;
+    uint32_t firstEntry, endEntry;
+    uint32_t lastLineEnd;  // end of the text of the section's last non-blank line
+  };
+
+  std::string path;
+  std::string data;
+  std::vector<Entry> entries;
+  std::vector<Section> sections;
+  std::vector<uint32_t> table;  // open addressing: entry index or kNoEntry
+  uint32_t mask = 0;
+  uint32_t bodyStart = 0;  // after a byte order mark
+  bool hasZero = false;
+
+  std::string_view View(uint32_t off, uint32_t len) const {
+    std::string_view v(data.data() + off, len);
+    if (hasZero) v = v.substr(0, v.find('\0'));  // the profile calls see text up to a zero byte
+    return v;
+  }
+  std::string_view Key(const Entry& e) const { return View(e.keyOff, e.keyLen); }
+
+  void Parse() {
+    entries.clear();
+    sections.clear();
+    hasZero = std::memchr(data.data(), 0, data.size()) != nullptr;
+    entries.reserve(data.size() / 40 + 8);
+    const char* base = data.data();
+    const char* end = base + data.size();
+    const char* p = base;
+    if (data.size() >= 3 && std::memcmp(base, "\xEF\xBB\xBF", 3) == 0) p += 3;
+    bodyStart = static_cast<uint32_t>(p - base);
+    sections.push_back({0, 0, 0, 0, static_cast<uint32_t>(p - base)});
+    while (p < end) {
+      const char* le = FindBreak(p, end);
+      const char* ts = p;
+      const char* te = le;
+      while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
+      while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
+      if (ts < te) {
+        const char* close = nullptr;
+        if (*ts == '[') {
+          for (const char* q = te; q > ts + 1;)
+            if (*--q == ']') {
+              close = q;
+              break;
+            }
+        }
+        if (close) {
+          const char* ns = ts + 1;
+          const char* ne = close;
+          while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
+          while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
+          sections.back().endEntry = static_cast<uint32_t>(entries.size());
+          auto n = static_cast<uint32_t>(entries.size());
+          sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n,
+                              static_cast<uint32_t>(le - base)});
+        } else {
+          const char* eq = static_cast<const char*>(std::memchr(ts, '=', static_cast<size_t>(te - ts)));
+          Entry e;
+          e.section = static_cast<uint32_t>(sections.size() - 1);
+          e.keyOff = static_cast<uint32_t>(ts - base);
+          if (eq) {
+            const char* ke = eq;
+            while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
+            const char* vs = eq + 1;
+            while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
+            e.keyLen = static_cast<uint32_t>(ke - ts);
+            e.valOff = static_cast<uint32_t>(vs - base);
+            e.valLen = static_cast<uint32_t>(te - vs);
+          } else {
+            e.keyLen = static_cast<uint32_t>(te - ts);
+            e.valOff = e.keyOff;
+            e.valLen = kNoValue;
+          }
+          std::string_view k = Key(e);
+          e.hash = Mix(HashNoCase(k.data(), k.size()), e.section);
+          entries.push_back(e);
+          sections.back().lastLineEnd = static_cast<uint32_t>(le - base);
+        }
+      }
+      p = le;
+      if (p < end) p = (*p == '\r' && p + 1 < end && p[1] == '\n') ? p + 2 : p + 1;
+    }
+    sections.back().endEntry = static_cast<uint32_t>(entries.size());
+    BuildTable();
+  }
+
+  void BuildTable() {
+    size_t size = 16;
+    while (size < entries.size() * 2) size <<= 1;
+    table.assign(size, kNoEntry);
+    mask = static_cast<uint32_t>(size - 1);
+    for (uint32_t i = 0; i < entries.size(); ++i) {
+      const Entry& e = entries[i];
+      uint32_t slot = e.hash & mask;
+      bool duplicate = false;
+      while (table[slot] != kNoEntry) {
+        const Entry& o = entries[table[slot]];
+        if (o.hash == e.hash && o.section == e.section && EqualNoCase(Key(o), Key(e))) {
+          duplicate = true;  // the first of equal keys is the one that counts
+          break;
+        }
+        slot = (slot + 1) & mask;
+      }
+      if (!duplicate) table[slot] = i;
+    }
+  }
+
+  // Reads see only the first section of a name.
+  uint32_t FindSection(std::string_view name) const {
+    for (uint32_t i = 0; i < sections.size(); ++i)
+      if (EqualNoCase(View(sections[i].nameOff, sections[i].nameLen), name)) return i;
+    return kNoEntry;
+  }
+
+  uint32_t FindEntry(uint32_t section, std::string_view key) const {
+    uint32_t h = Mix(HashNoCase(key.data(), key.size()), section);
+    for (uint32_t slot = h & mask; table[slot] != kNoEntry; slot = (slot + 1) & mask) {
+      const Entry& e = entries[table[slot]];
+      if (e.hash == h && e.section == section && EqualNoCase(Key(e), key)) return table[slot];
+    }
+    return kNoEntry;
+  }
+
+  const Entry* Lookup(const std::string& section, const std::string& key) const {
+    uint32_t s = FindSection(TrimView(section));
+    if (s == kNoEntry) return nullptr;
+    uint32_t i = FindEntry(s, TrimView(key));
+    return i == kNoEntry ? nullptr : &entries[i];
+  }
+
+  // Start of the line holding offset off, and the position after its line break.
+  size_t LineStart(size_t off) const {
+    while (off > bodyStart && !IsBreak(static_cast<unsigned char>(data[off - 1]))) --off;
+    return off;
+  }
+  size_t LineNext(size_t off) const {
+    const char* le = FindBreak(data.data() + off, data.data() + data.size());
+    return SkipBreak(data, static_cast<size_t>(le - data.data()));
+  }
+
+  // Re-reads the file (inside the lock); reindexes only when it changed.
+  bool Reload() {
+    std::string now;
+    auto status = fileio::ReadWholeFile(path, now);
+    if (status == fileio::ReadStatus::Failed) return false;
+    if (now != data) {
+      data.swap(now);
+      Parse();
+    }
+    return true;
+  }
+
+  // The file's content with the key set to value in out; false when nothing changes.
+  bool Edited(const std::string& section, const std::string& key, const std::string& value, std::string& out) const {
+    size_t vs = 0;
+    while (vs < value.size() && IsBlank(static_cast<unsigned char>(value[vs]))) ++vs;
+    std::string_view v(value.data() + vs, value.size() - vs);
+    uint32_t s = FindSection(section);
+    if (s != kNoEntry) {
+      uint32_t i = FindEntry(s, key);
+      if (i != kNoEntry) {
+        const Entry& e = entries[i];
+        if (e.valLen != kNoValue && std::string_view(data.data() + e.valOff, e.valLen) == v) return false;
+        size_t from = LineStart(e.keyOff);
+        size_t to = LineNext(e.keyOff);
+        out.reserve(data.size() + v.size() + 4);
+        out.append(data, 0, from);
+        out.append(data, e.keyOff, e.keyLen);  // an existing key keeps its spelling
+        out += '=';
+        out.append(v);
+        out += "\r\n";
+        out.append(data, to, std::string::npos);
+        return true;
+      }
+      size_t at = sections[s].lastLineEnd;
+      bool unterminated = at >= data.size();
+      at = SkipBreak(data, at);
+      out.reserve(data.size() + key.size() + v.size() + 5);
+      out.append(data, 0, at);
+      if (unterminated) out += "\r\n";
+      out += key;
+      out += '=';
+      out.append(v);
+      out += "\r\n";
+      out.append(data, at, std::string::npos);
+      return true;
+    }
+    out.reserve(data.size() + section.size() + key.size() + v.size() + 9);
+    out = data;
+    if (out.size() > bodyStart && !IsBreak(static_cast<unsigned char>(out.back()))) out += "\r\n";
+    out += '[';
+    out += section;
+    out += "]\r\n";
+    out += key;
+    out += '=';
+    out.append(v);
+    out += "\r\n";
+    return true;
+  }
+
+  [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
+
+  void Commit(std::string& bytes) {
+    if (!fileio::CanWriteExisting(path)) FailWrite();
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", bytes)) FailWrite();
+    data.swap(bytes);
+    Parse();
+  }
+};
+
+ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>()) {
+  impl_->path = std::move(path);
+  // A missing or unreadable file reads as an empty one.
+  if (fileio::ReadWholeFile(impl_->path, impl_->data) != fileio::ReadStatus::Ok) impl_->data.clear();
+  impl_->Parse();
+}
+
+ProfileFile::~ProfileFile() = default;
+
+const std::string& ProfileFile::Path() const { return impl_->path; }
+
+std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
+  const Impl::Entry* e = impl_->Lookup(section, key);
+  if (!e || e->valLen == kNoValue) return {};
+  std::string_view v = impl_->View(e->valOff, e->valLen);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+  return std::string(v);
+}
+
+std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const {
+  std::vector<std::string> keys;
+  uint32_t s = impl_->FindSection(TrimView(section));
+  if (s == kNoEntry) return keys;
+  const auto& sec = impl_->sections[s];
+  keys.reserve(sec.endEntry - sec.firstEntry);
+  for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
+    const auto& e = impl_->entries[i];
+    std::string_view k = impl_->Key(e);
+    // An empty key would end the system's key list early; it is no name anyway.
+    if (e.valLen == kNoValue || k.empty() || k.front() == ';') continue;
+    keys.emplace_back(k);
+  }
+  return keys;
+}
+
+int ProfileFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const {
+  std::string text = ReadString(section, key);
+  if (text.empty()) return defaultValue;
+  size_t i = 0;
+  bool negative = false;
+  if (text[i] == '-' || text[i] == '+') negative = text[i++] == '-';
+  int base = 10;
+  if (text.compare(i, 1, "$") == 0) {
+    base = 16;
+    i += 1;
+  } else if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return 0;
+  uint64_t n = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    int d;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return 0;
+    n = n * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+    if (n > 0xFFFFFFFFull) return 0;
+  }
+  if (base == 10) {
+    if (negative ? n > 0x80000000ull : n > 0x7FFFFFFFull) return 0;
+    return negative ? static_cast<int>(-static_cast<int64_t>(n)) : static_cast<int>(n);
+  }
+  // Hexadecimal text spells the 32 bits, so $FFFFFFFF is -1.
+  int32_t bits = static_cast<int32_t>(static_cast<uint32_t>(n));
+  return negative ? static_cast<int>(-static_cast<int64_t>(bits)) : bits;
+}
+
+void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  CheckStorable(section, key, value);
+  fileio::FileLock lock(impl_->path + ".lock");
+  if (!lock.Held()) impl_->FailWrite();
+  // Another process may have written since we read: apply the change to what is there now.
+  if (!impl_->Reload()) impl_->FailWrite();
+  std::string bytes;
+  if (!impl_->Edited(section, key, value, bytes)) return;
+  impl_->Commit(bytes);
+}
+
+void ProfileFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
+  try {
+    fileio::FileLock lock(impl_->path + ".lock");
+    if (!lock.Held() || !impl_->Reload()) return;
+    // Deletion looks through every section of the name, as the system's call does.
+    auto& d = *impl_;
+    for (const auto& sec : d.sections) {
+      if (!EqualNoCase(d.View(sec.nameOff, sec.nameLen), section)) continue;
+      for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
+        if (!EqualNoCase(d.Key(d.entries[i]), key)) continue;
+        size_t from = d.LineStart(d.entries[i].keyOff);
+        size_t to = d.LineNext(d.entries[i].keyOff);
+        std::string bytes;
+        bytes.reserve(d.data.size());
+        bytes.append(d.data, 0, from).append(d.data, to, std::string::npos);
+        d.Commit(bytes);
+        return;
+      }
+    }
+  } catch (const Error&) {
+    // A key that cannot be deleted stays; the user action goes on.
+  }
+}
+
+void ProfileFile::Release() {
+  impl_->data.clear();
+  impl_->data.shrink_to_fit();
+  impl_->Parse();
+}
+
+std::string DataFilePath(const std::string& executableFolder) { return executableFolder + "TVX.dat"; }
+
+}  // namespace tvx::store

@@ -1,0 +1,36 @@
+// Child process of the data file robustness tests: writes keys <prefix><i>
+// for i in [first, first + count) and, after each write has returned, appends
+// "<i>\n" to the acknowledgement file, so the parent knows which writes must
+// survive if it kills this process.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/error.h"
+#include "store/profile_file.h"
+
+int main(int argc, char** argv) {
+  if (argc < 6) {
+    std::fprintf(stderr, "usage: store_writer data-file ack-file prefix first count\n");
+    return 2;
+  }
+  std::string path = argv[1], prefix = argv[3];
+  long first = std::atol(argv[4]), count = std::atol(argv[5]);
+  std::FILE* ack = std::fopen(argv[2], "ab");
+  if (!ack) return 3;
+  for (long i = first; i < first + count; ++i) {
+    try {
+      tvx::store::ProfileFile file(path);
+      std::string n = std::to_string(i);
+      file.WriteString("Command", prefix + n, "value-" + prefix + n + "|");
+      file.Release();
+    } catch (const tvx::Error& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      return 1;
+    }
+    std::fprintf(ack, "%ld\n", i);
+    std::fflush(ack);  // in the system's hands now: survives the death of this process
+  }
+  std::fclose(ack);
+  return 0;
+}

@@ -1,0 +1,300 @@
+// The data file engine: reading rules, where writes land, what they keep,
+// what they refuse and how they fail.
+#include "store/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/error.h"
+#include "support/fake_platform.h"
+
+namespace tvx::store {
+namespace {
+
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  std::string path = DataFilePath(dir.Path());
+
+  // Writes bytes, applies one write through a fresh engine, returns the file.
+  std::string AfterWrite(const std::string& bytes, const std::string& s, const std::string& k, const std::string& v) {
+    WriteFileBytes(path, bytes);
+    ProfileFile f(path);
+    f.WriteString(s, k, v);
+    return ReadFileBytes(path);
+  }
+  std::string AfterDelete(const std::string& bytes, const std::string& s, const std::string& k) {
+    WriteFileBytes(path, bytes);
+    ProfileFile f(path);
+    f.DeleteKey(s, k);
+    return ReadFileBytes(path);
+  }
+  std::string Read(const std::string& bytes, const std::string& s, const std::string& k) {
+    WriteFileBytes(path, bytes);
+    return ProfileFile(path).ReadString(s, k);
+  }
+  std::vector<std::string> List(const std::string& bytes, const std::string& s) {
+    WriteFileBytes(path, bytes);
+    return ProfileFile(path).ListKeys(s);
+  }
+  bool OnlyDataFileLeft() {
+    for (auto& e : std::filesystem::directory_iterator(dir.Path())) {
+      auto name = e.path().filename().string();
+      if (name != "TVX.dat" && name != "TVX.dat.lock") return false;
+    }
+    return true;
+  }
+};
+
+TEST_F(ProfileFileTest, MissingFileReadsEmptyAndFirstWritesBuildTheFile) {
+  ProfileFile f(path);
+  EXPECT_EQ(f.ReadString("Command", "n"), "");
+  EXPECT_TRUE(f.ListKeys("Command").empty());
+  EXPECT_EQ(f.ReadInteger("Settings", "OSK", 7), 7);
+  EXPECT_FALSE(test::PathExists(path));
+
+  f.WriteString("Command", "n", "notepad.exe|");
+  f.WriteString("Command", "cp", "Rundll32.exe|Shell32.dll,Control_RunDLL");
+  f.WriteString("Template", "work", "n cp");
+  f.WriteInteger("Settings", "OSK", 0);
+  f.WriteInteger("Settings", "HideCommand", 1);
+  EXPECT_EQ(ReadFileBytes(path),
+            "[Command]\r\nn=notepad.exe|\r\ncp=Rundll32.exe|Shell32.dll,Control_RunDLL\r\n"
+            "[Template]\r\nwork=n cp\r\n[Settings]\r\nOSK=0\r\nHideCommand=1\r\n");
+  // The object that wrote reads its own writes, and so does a new one.
+  EXPECT_EQ(f.ReadString("command", "CP"), "Rundll32.exe|Shell32.dll,Control_RunDLL");
+  EXPECT_EQ(ProfileFile(path).ListKeys("Command"), (std::vector<std::string>{"n", "cp"}));
+  EXPECT_TRUE(OnlyDataFileLeft());
+}
+
+TEST_F(ProfileFileTest, NamesMatchRegardlessOfCaseAndExistingKeysKeepTheirPlaceAndSpelling) {
+  EXPECT_EQ(AfterWrite("[Command]\r\nNotepad=a\r\nz=1\r\n", "COMMAND", "notepad", "b"),
+            "[Command]\r\nNotepad=b\r\nz=1\r\n");
+  EXPECT_EQ(Read("[cOmMaNd]\r\nNoTePaD=1\r\n", "Command", "NOTEPAD"), "1");
+  // Only A-Z fold: bytes above 127 compare as they are.
+  EXPECT_EQ(Read("[A]\r\n\xC4=1\r\n", "A", "\xE4"), "");
+}
+
+TEST_F(ProfileFileTest, ReadingTrimsBlanksAndOneEnclosingPairOfQuotes) {
+  struct Case {
+    const char* line;
+    const char* value;
+  } cases[] = {
+      {"k=  v  ", "v"},
+      {"  k  =v", "v"},
+      {"\tk\t=\tv\t", "v"},
+      {"k=\x0bv\x0c", "v"},
+      {"k=\x1av\x1a", "v"},
+      {"k=\x01v\x01", "\x01v\x01"},
+      {"k=\"v\"", "v"},
+      {"k='v'", "v"},
+      {"k= \" v \" ", " v "},
+      {"k=\"a\"|b", "\"a\"|b"},
+      {"k='v\"", "'v\""},
+      {"k=\"", "\""},
+      {"k=\"\"", ""},
+      {"k=\"\"\"\"", "\"\""},
+      {"k=a=b", "a=b"},
+      {"k", ""},
+      {"k=", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Read(std::string("[S]\r\n") + c.line + "\r\n", "S", "k"), c.value) << c.line;
+  // The caller's names are trimmed as well.
+  EXPECT_EQ(Read("[ S ]\r\nk=1\r\n", "  S ", " k "), "1");
+}
+
+TEST_F(ProfileFileTest, LinesEndAtCrLfLfOrCrAndOddLinesAreIgnored) {
+  const std::string files[] = {"[S]\r\na=1\r\nb=2\r\n", "[S]\na=1\nb=2", "[S]\ra=1\rb=2\r", "[S]\r\r\n\na=1\n\r\nb=2"};
+  for (const auto& f : files) {
+    EXPECT_EQ(List(f, "S"), (std::vector<std::string>{"a", "b"})) << f;
+    EXPECT_EQ(ProfileFile(path).ReadString("S", "b"), "2") << f;
+  }
+  // Comments, lines without "=" and empty keys are not listed; comments still read.
+  std::string odd = "[S]\r\n;c=1\r\nnoeq\r\n=v\r\n#h=2\r\n\"q\"=3\r\n[bad\r\n";
+  EXPECT_EQ(List(odd, "S"), (std::vector<std::string>{"#h", "\"q\""}));
+  EXPECT_EQ(Read(odd, "S", ";c"), "1");
+  EXPECT_EQ(Read(odd, "S", "\"q\""), "3");
+  EXPECT_EQ(Read(odd, "S", "q"), "");
+  // A header is named by the text up to its last "]"; text after it is dropped.
+  EXPECT_EQ(Read("[a]b] junk\r\nk=1\r\n", "a]b", "k"), "1");
+  // Entries before the first header form a nameless section.
+  EXPECT_EQ(Read("k=1\r\n[S]\r\n", "", "k"), "1");
+  // A byte order mark is passed over; a zero byte ends the text it is in.
+  EXPECT_EQ(Read("\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k"), "1");
+  EXPECT_EQ(Read(std::string("[S]\r\nk=a\0b\r\nm=2\r\n", 18), "S", "k"), "a");
+  EXPECT_EQ(ProfileFile(path).ReadString("S", "m"), "2");
+}
+
+TEST_F(ProfileFileTest, DuplicatesFirstSectionAndFirstKeyCount) {
+  std::string f = "[A]\r\nx=1\r\nX=2\r\n[B]\r\n[a]\r\ny=3\r\n";
+  EXPECT_EQ(Read(f, "A", "x"), "1");
+  EXPECT_EQ(ProfileFile(path).ReadString("A", "y"), "");  // hidden by the first [A]
+  EXPECT_EQ(List(f, "a"), (std::vector<std::string>{"x", "X"}));
+  EXPECT_EQ(AfterWrite(f, "A", "x", "9"), "[A]\r\nx=9\r\nX=2\r\n[B]\r\n[a]\r\ny=3\r\n");
+  EXPECT_EQ(AfterWrite(f, "A", "y", "9"), "[A]\r\nx=1\r\nX=2\r\ny=9\r\n[B]\r\n[a]\r\ny=3\r\n");
+  // Deletion looks through every section of the name.
+  EXPECT_EQ(AfterDelete(f, "A", "Y"), "[A]\r\nx=1\r\nX=2\r\n[B]\r\n[a]\r\n");
+  EXPECT_EQ(AfterDelete(f, "A", "x"), "[A]\r\nX=2\r\n[B]\r\n[a]\r\ny=3\r\n");
+}
+
+TEST_F(ProfileFileTest, WritesTouchOneLineAndKeepEveryOtherByte) {
+  const std::string lf = "; hand-made\n[Command]\n  a = 1  \n\n;note\n\n[Other]\nq=1";
+  // A new key goes after the section's last non-blank line, comments included.
+  EXPECT_EQ(AfterWrite(lf, "Command", "b", "2"), "; hand-made\n[Command]\n  a = 1  \n\n;note\nb=2\r\n\n[Other]\nq=1");
+  // A changed key is rewritten as key=value; the key keeps the file's spelling.
+  EXPECT_EQ(AfterWrite(lf, "command", "A", "x"), "; hand-made\n[Command]\na=x\r\n\n;note\n\n[Other]\nq=1");
+  // The last line gets a line end before anything follows it.
+  EXPECT_EQ(AfterWrite(lf, "Other", "r", "2"), "; hand-made\n[Command]\n  a = 1  \n\n;note\n\n[Other]\nq=1\r\nr=2\r\n");
+  EXPECT_EQ(AfterWrite(lf, "New", "k", "v"),
+            "; hand-made\n[Command]\n  a = 1  \n\n;note\n\n[Other]\nq=1\r\n[New]\r\nk=v\r\n");
+  EXPECT_EQ(AfterWrite("[S]", "S", "k", "v"), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(AfterWrite("[S]\r\n\r\n", "S", "k", "v"), "[S]\r\nk=v\r\n\r\n");
+  EXPECT_EQ(AfterWrite("\r\n\r\n", "S", "k", "v"), "\r\n\r\n[S]\r\nk=v\r\n");
+  EXPECT_EQ(AfterWrite("\xEF\xBB\xBF", "S", "k", "v"), "\xEF\xBB\xBF[S]\r\nk=v\r\n");
+  EXPECT_EQ(AfterWrite("\xEF\xBB\xBFk=1\r\n[S]\r\n", "S", "k", "v"), "\xEF\xBB\xBFk=1\r\n[S]\r\nk=v\r\n");
+  // A line without "=" takes the value in place.
+  EXPECT_EQ(AfterWrite("[S]\r\nk\r\nz=1\r\n", "S", "K", "5"), "[S]\r\nk=5\r\nz=1\r\n");
+  // Leading blanks of a value are dropped on writing, trailing ones kept.
+  EXPECT_EQ(AfterWrite("", "S", "k", "  v  "), "[S]\r\nk=v  \r\n");
+  // An unchanged value leaves the file as it is.
+  EXPECT_EQ(AfterWrite("[S]\nk = v \n\n", "S", "k", "v"), "[S]\nk = v \n\n");
+  // Deleting removes just the line; a missing key changes nothing.
+  EXPECT_EQ(AfterDelete(lf, "Command", "a"), "; hand-made\n[Command]\n\n;note\n\n[Other]\nq=1");
+  EXPECT_EQ(AfterDelete(lf, "Other", "q"), "; hand-made\n[Command]\n  a = 1  \n\n;note\n\n[Other]\n");
+  EXPECT_EQ(AfterDelete(lf, "Command", "zz"), lf);
+  EXPECT_EQ(AfterDelete(lf, "Command", " a"), lf);  // deletion does not trim the name
+}
+
+TEST_F(ProfileFileTest, NothingIsCutShort) {
+  std::string longValue(100000, 'v');
+  std::vector<std::string> names;
+  std::string file = "[Template]\r\n";
+  for (int i = 0; i < 2000; ++i) {  // about 60 KB of names
+    names.push_back("command-name-number-" + std::to_string(i));
+    file += names.back() + "=x\r\n";
+  }
+  WriteFileBytes(path, file);
+  ProfileFile(path).WriteString("Command", "long", longValue);
+  ProfileFile again(path);
+  EXPECT_EQ(again.ReadString("Command", "long"), longValue);
+  EXPECT_EQ(again.ListKeys("Template"), names);
+}
+
+TEST_F(ProfileFileTest, NumbersAreDecimalOrHexAndAnythingElseIsZero) {
+  struct Case {
+    const char* text;
+    int value;
+  } cases[] = {{"1", 1},
+               {"01", 1},
+               {"0x1", 1},
+               {"0X1f", 31},
+               {"$ff", 255},
+               {"-12", -12},
+               {"+3", 3},
+               {"true", 0},
+               {"2", 2},
+               {"1.5", 0},
+               {"0x", 0},
+               {"$", 0},
+               {"-", 0},
+               {"0xg", 0},
+               {"12abc", 0},
+               {" 7 ", 7},
+               {"2147483647", 2147483647},
+               {"2147483648", 0},
+               {"-2147483648", -2147483647 - 1},
+               {"$FFFFFFFF", -1},
+               {"0x100000000", 0}};
+  std::string file = "[Settings]\r\n";
+  for (size_t i = 0; i < std::size(cases); ++i) file += "k" + std::to_string(i) + "=" + cases[i].text + "\r\n";
+  WriteFileBytes(path, file);
+  ProfileFile f(path);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(f.ReadInteger("Settings", "k" + std::to_string(i), 42), cases[i].value) << cases[i].text;
+  EXPECT_EQ(f.ReadInteger("Settings", "missing", 42), 42);
+  f.WriteInteger("Settings", "OSK", -5);
+  EXPECT_EQ(f.ReadString("Settings", "OSK"), "-5");
+}
+
+TEST_F(ProfileFileTest, TextTheFormatCannotHoldIsRefusedAndNothingIsWritten) {
+  struct Case {
+    std::string section, key, value, message;
+  } cases[] = {
+      {"Command", "a=b", "x", "Cannot store \"a=b\" because a name cannot contain an equals sign"},
+      {"Command", "a\r\nb", "x", "Cannot store \"a??b\" because a name cannot contain a line break"},
+      {"Command", std::string("a\0b", 3), "x", "Cannot store \"a?b\" because a name cannot contain a zero character"},
+      {"Command", " a", "x", "Cannot store \" a\" because a name cannot begin or end with a blank"},
+      {"Command", "a\t", "x", "Cannot store \"a?\" because a name cannot begin or end with a blank"},
+      {"Command", "[a]", "x", "Cannot store \"[a]\" because a name cannot begin with a bracket or a semicolon"},
+      {"Command", ";a", "x", "Cannot store \";a\" because a name cannot begin with a bracket or a semicolon"},
+      {"Command", "", "x", "Cannot store an entry without a name"},
+      {"Command", "a", "x\ny", "Cannot store the value of \"a\" because it contains a line break"},
+      {"Command", "a", "x\ry", "Cannot store the value of \"a\" because it contains a line break"},
+      {"Command", "a", std::string("x\0y", 3), "Cannot store the value of \"a\" because it contains a zero character"},
+      {"", "a", "x", "Cannot store in section \"\" because its name is not valid"},
+      {"A]B", "a", "x", "Cannot store in section \"A]B\" because its name is not valid"},
+      {" A", "a", "x", "Cannot store in section \" A\" because its name is not valid"},
+  };
+  for (const auto& c : cases) {
+    ProfileFile f(path);
+    try {
+      f.WriteString(c.section, c.key, c.value);
+      ADD_FAILURE() << "accepted " << c.message;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+    EXPECT_FALSE(test::PathExists(path)) << c.message;
+  }
+  // Quotes and inner blanks in names are kept as they are and read back.
+  ProfileFile f(path);
+  f.WriteString("Command", "\"my tool\"", " 'x' ");
+  EXPECT_EQ(ProfileFile(path).ReadString("Command", "\"my tool\""), "x");
+  EXPECT_EQ(ProfileFile(path).ListKeys("Command"), (std::vector<std::string>{"\"my tool\""}));
+}
+
+TEST_F(ProfileFileTest, AFailedWriteRaisesUnableToWriteAndLeavesTheFileAsItWas) {
+  std::string missing = DataFilePath(dir.File("no-such-folder/"));
+  try {
+    ProfileFile(missing).WriteString("Command", "a", "b");
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + missing);
+  }
+
+  const std::string before = "[Command]\nold=1\n";
+  WriteFileBytes(path, before);
+  std::filesystem::permissions(
+      path,
+      std::filesystem::perms::owner_write | std::filesystem::perms::group_write | std::filesystem::perms::others_write,
+      std::filesystem::perm_options::remove);
+  ProfileFile f(path);
+  EXPECT_THROW(f.WriteString("Command", "new", "x"), Error);
+  EXPECT_THROW(f.WriteString("Command", "old", "2"), Error);
+  f.DeleteKey("Command", "old");  // silent
+  EXPECT_EQ(f.ReadString("Command", "old"), "1");
+  EXPECT_EQ(ReadFileBytes(path), before);
+  EXPECT_TRUE(OnlyDataFileLeft());
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+TEST_F(ProfileFileTest, WritesMergeWithWhatAnotherWriterStoredMeanwhile) {
+  ProfileFile first(path);
+  ProfileFile second(path);
+  first.WriteString("Command", "a", "1");
+  second.WriteString("Command", "b", "2");  // opened before "a" existed
+  first.WriteString("Command", "c", "3");
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=1\r\nb=2\r\nc=3\r\n");
+  EXPECT_EQ(first.ReadString("Command", "b"), "2");
+  second.WriteString("Command", "A", "later");  // the later write of a key wins
+  first.DeleteKey("Command", "b");
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=later\r\nc=3\r\n");
+  first.Release();
+  EXPECT_EQ(first.ReadString("Command", "a"), "");
+}
+
+}  // namespace
+}  // namespace tvx::store
