@@ -1,0 +1,109 @@
+// The data file under killed and concurrent writers: helper processes write
+// keys while the test kills them at random moments or runs several at once.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "child_process.h"
+#include "store/profile_file.h"
+#include "support/fake_platform.h"
+
+namespace tvx::store {
+namespace {
+
+using test::ChildProcess;
+using test::HelperProgram;
+
+std::set<long> Acknowledged(const std::string& ackPath) {
+  std::set<long> acked;
+  if (!test::PathExists(ackPath)) return acked;
+  std::istringstream in(test::ReadFileBytes(ackPath));
+  std::string line;
+  // A line cut by the kill has no line end yet: it does not count.
+  while (std::getline(in, line) && !in.eof()) acked.insert(std::stol(line));
+  return acked;
+}
+
+// Every line is whole: the header or one entry exactly as a writer writes it.
+void ExpectWellFormed(const std::string& bytes, const std::string& prefix) {
+  ASSERT_TRUE(bytes.empty() || bytes.substr(0, 11) == "[Command]\r\n") << bytes.substr(0, 40);
+  size_t pos = bytes.empty() ? 0 : 11;
+  std::set<std::string> seen;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find("\r\n", pos);
+    ASSERT_NE(end, std::string::npos) << "torn last line at " << pos;
+    std::string line = bytes.substr(pos, end - pos);
+    size_t eq = line.find('=');
+    ASSERT_NE(eq, std::string::npos) << line;
+    std::string key = line.substr(0, eq);
+    EXPECT_EQ(key.rfind(prefix, 0), 0u) << line;
+    EXPECT_EQ(line.substr(eq + 1), "value-" + key + "|");
+    EXPECT_TRUE(seen.insert(key).second) << "duplicate " << key;
+    pos = end + 2;
+  }
+}
+
+#ifdef _WIN32
+constexpr int kMaxKillDelayMs = 120;  // a Wine process needs tens of milliseconds to start
+#else
+constexpr int kMaxKillDelayMs = 12;
+#endif
+
+TEST(DataFileRobustness, AWriterKilledAtAnyMomentLosesNoFinishedWriteAndTearsNothing) {
+  test::TempDir dir;
+  const std::string path = DataFilePath(dir.Path()), ack = dir.File("acks.txt");
+  std::mt19937 random(20240601);
+  long next = 0;
+  size_t killedWithWork = 0;
+  for (int round = 0; round < 100; ++round) {
+    {
+      ChildProcess writer(HelperProgram("store_writer"), {path, ack, "k", std::to_string(next), "100000"});
+      ASSERT_TRUE(writer.Started()) << "helper store_writer not found beside the test";
+      test::SleepMilliseconds(static_cast<int>(random() % kMaxKillDelayMs));
+      writer.Kill();
+      writer.Wait();
+    }
+    std::set<long> acked = Acknowledged(ack);
+    std::string bytes = test::PathExists(path) ? test::ReadFileBytes(path) : "";
+    ExpectWellFormed(bytes, "k");
+    ProfileFile file(path);
+    for (long i : acked)
+      ASSERT_EQ(file.ReadString("Command", "k" + std::to_string(i)), "value-k" + std::to_string(i) + "|")
+          << "acknowledged write " << i << " lost in round " << round;
+    if (!acked.empty() && *acked.rbegin() + 1 > next) {
+      next = *acked.rbegin() + 1;
+      ++killedWithWork;
+    }
+    if (HasFatalFailure() || HasFailure()) return;
+  }
+  EXPECT_GT(killedWithWork, 20u) << "too few rounds got to write anything before the kill";
+  // A clean run afterwards takes over any temporary file a killed writer left.
+  ChildProcess last(HelperProgram("store_writer"), {path, ack, "k", std::to_string(next), "1"});
+  EXPECT_EQ(last.Wait(), 0);
+  EXPECT_FALSE(test::PathExists(path + ".tmp"));
+}
+
+TEST(DataFileRobustness, ConcurrentWritersLoseNoKey) {
+  test::TempDir dir;
+  const std::string path = DataFilePath(dir.Path());
+  constexpr int kWriters = 4, kKeys = 30;
+  std::vector<std::unique_ptr<ChildProcess>> writers;
+  for (int w = 0; w < kWriters; ++w)
+    writers.push_back(std::make_unique<ChildProcess>(
+        HelperProgram("store_writer"),
+        std::vector<std::string>{path, dir.File("ack" + std::to_string(w)), "w" + std::to_string(w) + "_", "0",
+                                 std::to_string(kKeys)}));
+  for (auto& w : writers) EXPECT_EQ(w->Wait(), 0);
+  ProfileFile file(path);
+  EXPECT_EQ(file.ListKeys("Command").size(), static_cast<size_t>(kWriters * kKeys));
+  for (int w = 0; w < kWriters; ++w)
+    for (int i = 0; i < kKeys; ++i) {
+      std::string key = "w" + std::to_string(w) + "_" + std::to_string(i);
+      EXPECT_EQ(file.ReadString("Command", key), "value-" + key + "|");
+    }
+}
+
+}  // namespace
+}  // namespace tvx::store
