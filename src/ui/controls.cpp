@@ -109,11 +109,10 @@ int ItemsControl::AddItem(const std::string& item) {
   size_t pos = items_.size();
   if (sorted) {
     // After equal items, as the native sorted controls insert.
-    pos = static_cast<size_t>(std::upper_bound(items_.begin(), items_.end(), item,
-                                               [](const std::string& a, const std::string& b) {
-                                                 return CompareNoCase(a, b) < 0;
-                                               }) -
-                              items_.begin());
+    pos = static_cast<size_t>(
+        std::upper_bound(items_.begin(), items_.end(), item,
+                         [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; }) -
+        items_.begin());
   }
   items_.insert(items_.begin() + static_cast<long>(pos), item);
   if (itemIndex_ >= static_cast<int>(pos)) ++itemIndex_;
@@ -127,11 +126,10 @@ void ItemsControl::SetItems(const std::vector<std::string>& items) {
   for (const auto& item : items) {
     size_t pos = items_.size();
     if (sorted)
-      pos = static_cast<size_t>(std::upper_bound(items_.begin(), items_.end(), item,
-                                                 [](const std::string& a, const std::string& b) {
-                                                   return CompareNoCase(a, b) < 0;
-                                                 }) -
-                                items_.begin());
+      pos = static_cast<size_t>(
+          std::upper_bound(items_.begin(), items_.end(), item,
+                           [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; }) -
+          items_.begin());
     items_.insert(items_.begin() + static_cast<long>(pos), item);
   }
   Notify(Prop::Items);
@@ -148,6 +146,11 @@ void ItemsControl::SetItemIndex(int index) {
   if (itemIndex_ == index) return;
   itemIndex_ = index;
   Notify(Prop::ItemIndex);
+}
+
+void ItemsControl::SetItemIndexFromView(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+  itemIndex_ = index;
 }
 
 std::string ItemsControl::SelectedText() const {
@@ -234,6 +237,14 @@ void ListView::SetSelected(int index, bool selected) {
   if (row.selected == selected) return;
   row.selected = selected;
   Notify(Prop::Selection);
+  RaiseSelectItem(index, selected);
+}
+
+void ListView::SetSelectedFromView(int index, bool selected) {
+  if (index < 0 || index >= RowCount()) return;
+  ListRow& row = rows_[static_cast<size_t>(index)];
+  if (row.selected == selected) return;
+  row.selected = selected;
   RaiseSelectItem(index, selected);
 }
 

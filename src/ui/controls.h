@@ -25,17 +25,16 @@ struct Rect {
 };
 
 struct Font {
-  std::string face;      // empty: the form's font
-  int heightPx = 0;      // 0: the form's size
-  int points = 0;        // alternative to heightPx (0: unused)
+  std::string face;  // empty: the form's font
+  int heightPx = 0;  // 0: the form's size
+  int points = 0;    // alternative to heightPx (0: unused)
   bool bold = false;
 };
 
 // 0xRRGGBB, or nullopt for the system default.
 using Rgb = std::optional<std::uint32_t>;
 constexpr std::uint32_t MakeRgb(int r, int g, int b) {
-  return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
-         static_cast<std::uint32_t>(b);
+  return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
 }
 
 enum class Kind {
@@ -44,12 +43,12 @@ enum class Kind {
   Button,
   SpeedButton,  // toggle button that stays down
   CheckBox,
-  ComboBox,     // drop-down list, not editable
+  ComboBox,  // drop-down list, not editable
   ListBox,
-  ListView,     // report-style list (also serves as a read-only grid)
-  Image,        // small picture, clicked like a button
-  Bevel,        // line
-  Shape,        // framed strip
+  ListView,  // report-style list (also serves as a read-only grid)
+  Image,     // small picture, clicked like a button
+  Bevel,     // line
+  Shape,     // framed strip
   GroupBox,
 };
 
@@ -58,6 +57,8 @@ enum class Prop { Text, Enabled, Visible, Hint, Color, Font, Checked, Down, Item
 // Virtual-key codes and characters the handlers test.
 enum : int { kVkReturn = 13, kVkEscape = 27, kVkSpace = 32, kVkDelete = 46 };
 enum : char { kCharEnter = 13, kCharEscape = 27, kCharCtrlR = 18 };
+// Bits of the shift state passed to OnKeyUp.
+enum : int { kShiftKey = 1, kAltKey = 2, kCtrlKey = 4 };
 
 // What a backend attaches to a control to mirror changes made from code.
 class ControlView {
@@ -80,7 +81,7 @@ class Control {
 
   // Design-time layout; set by the window's constructor.
   Rect place;
-  int tabOrder = -1;   // -1: takes no focus by Tab
+  int tabOrder = -1;  // -1: takes no focus by Tab
   int Tag = 0;
   Font font;
   bool handCursor = false;
@@ -106,7 +107,7 @@ class Control {
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
   std::function<void()> OnChange;
-  std::function<void(char& key)> OnKeyPress;    // key set to 0 swallows it
+  std::function<void(char& key)> OnKeyPress;  // key set to 0 swallows it
   std::function<void(int& vk, int shift)> OnKeyUp;
 
   // Raising events (backends and in-memory user actions call these).
@@ -171,6 +172,7 @@ class SpeedButton : public Control {
   SpeedButton(Form& owner, std::string name) : Control(owner, Kind::SpeedButton, std::move(name)) {}
   bool Down() const { return down_; }
   void SetDown(bool down);
+  void SetDownFromView(bool down) { down_ = down; }
 
  private:
   bool down_ = false;
@@ -181,6 +183,8 @@ class CheckBox : public Control {
   CheckBox(Form& owner, std::string name) : Control(owner, Kind::CheckBox, std::move(name)) {}
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);  // from code: raises no click
+  // The box as the user changed it on screen: no view notification.
+  void SetCheckedFromView(bool checked) { checked_ = checked; }
 
  private:
   bool checked_ = false;
@@ -200,6 +204,9 @@ class ItemsControl : public Control {
   int IndexOf(const std::string& item) const;  // exact text; -1 when absent
   int ItemIndex() const { return itemIndex_; }
   void SetItemIndex(int index);  // from code: raises no change
+  // The selection as the user made it on screen: no view notification, no event
+  // (the backend raises the user events itself).
+  void SetItemIndexFromView(int index);
   // The selected item's text, empty when none.
   std::string SelectedText() const;
 
@@ -266,6 +273,9 @@ class ListView : public Control {
   // Raises OnSelectItem and OnChange when the state changes.
   void SetSelected(int index, bool selected);
   void ClearSelection();
+  // The same for a selection the user made on screen: the events follow, but
+  // the view is not told (it already shows the change).
+  void SetSelectedFromView(int index, bool selected);
 
   std::function<void(int index, bool selected)> OnSelectItem;
   // Files dropped on the list (full paths, in drop order).

@@ -1,0 +1,123 @@
+#pragma once
+// The generic native window of a form and the views of its controls. One
+// binding per control kind: a new window class needs no code here.
+#include <windows.h>
+#undef MessageBox
+
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "ui/form.h"
+
+namespace tvx::ui {
+class Win32Ui;
+}
+
+namespace tvx::ui::win32 {
+
+class FormWindow;
+class FileDropTarget;
+
+class ChildView : public ControlView {
+ public:
+  ChildView(FormWindow& form, Control& control, int id);
+  ~ChildView() override;
+
+  void Create();  // makes the native control
+  void Changed(Control& control, Prop what) override;
+  void Focus(Control& control) override;
+
+  Control& Model() const { return control_; }
+  HWND Handle() const { return hwnd_; }
+  int Id() const { return id_; }
+  // Notifications from the control, routed by the form window.
+  void OnCommand(int code);
+  LRESULT OnNotify(NMHDR& header);
+  bool OnDrawItem(const DRAWITEMSTRUCT& item);
+  // Colour handling for WM_CTLCOLOR*; null brush means "default".
+  HBRUSH OnCtlColor(HDC dc);
+  void ApplyPlace();
+  void ApplyFont();
+  void Unhook();
+  // Dropped files waiting to be handed to the list's handler.
+  std::vector<std::string> pendingDrop;
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool WantsDialogKey(const MSG* msg) const;
+  void FillItems();
+  void SyncRows();
+  void SyncSelection();
+  void UpdateSelectionFromControl(int from, int to);
+  Rect AutoPlace() const;
+
+  FormWindow& form_;
+  Control& control_;
+  int id_;
+  HWND hwnd_ = nullptr;
+  WNDPROC original_ = nullptr;
+  HICON icon_ = nullptr;
+  bool updating_ = false;             // a change made from code is being mirrored
+  std::vector<char> shownSelection_;  // the list view's selection as the control holds it
+  std::unique_ptr<FileDropTarget> drop_;
+  friend class FormWindow;
+};
+
+class FormWindow : public FormView {
+ public:
+  FormWindow(Win32Ui& ui, Form& form, HWND owner);
+  ~FormWindow() override;
+
+  static FormWindow* FromHandle(HWND hwnd);
+
+  NativeWindow Handle() override { return hwnd_; }
+  void CaptionChanged() override;
+  void CloseRequested() override;
+
+  HWND Hwnd() const { return hwnd_; }
+  Form& Model() const { return form_; }
+  Win32Ui& Ui() const { return ui_; }
+  int Scale(int value) const { return MulDiv(value, dpi_, 96); }
+  HFONT FontFor(const Font& font);
+  HFONT FormFont() { return FontFor(Font{}); }
+  ChildView* ViewOf(const Control& control) const;
+  ChildView* ViewOfHandle(HWND hwnd) const;
+
+  // Shows the window and gives the focus to its first control.
+  void Show();
+  // Keyboard navigation: Tab order, accelerators.
+  void MoveFocus(bool backwards);
+  bool HandleAccelerator(char key);
+  void UpdateTip(ChildView& view);
+  // Handlers' errors beyond tvx::Error must not cross a window procedure.
+  void ReportUnexpected(const char* what);
+  bool Destroying() const { return destroying_; }
+  void PostDrop(ChildView& view);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnActivate(WPARAM wParam, LPARAM lParam);
+  void Layout();
+
+  Win32Ui& ui_;
+  Form& form_;
+  HWND hwnd_ = nullptr;
+  HWND tooltip_ = nullptr;
+  int dpi_ = 96;
+  bool destroying_ = false;
+  bool everActivated_ = false;
+  std::vector<std::unique_ptr<ChildView>> children_;
+  std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
+};
+
+// Shared by the form window and the input box.
+int WindowDpi(HWND hwnd);
+std::string WindowText(HWND hwnd);
+
+}  // namespace tvx::ui::win32

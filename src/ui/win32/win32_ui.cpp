@@ -1,0 +1,413 @@
+#include "ui/win32/win32_ui.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "ui/win32/form_window.h"
+
+namespace tvx::ui {
+
+using win32::FormWindow;
+
+namespace {
+
+// The program's visible, enabled top-level windows are disabled while one of
+// its modal things is open, and enabled again afterwards.
+class DisabledWindows {
+ public:
+  DisabledWindows() {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM self) -> BOOL {
+          if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+            reinterpret_cast<DisabledWindows*>(self)->windows_.push_back(hwnd);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
+    for (HWND hwnd : windows_) EnableWindow(hwnd, FALSE);
+  }
+  ~DisabledWindows() { Restore(); }
+  DisabledWindows(const DisabledWindows&) = delete;
+  DisabledWindows& operator=(const DisabledWindows&) = delete;
+  void Restore() {
+    for (HWND hwnd : windows_)
+      if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    windows_.clear();
+  }
+
+ private:
+  std::vector<HWND> windows_;
+};
+
+class ComScope {
+ public:
+  ComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComScope() {
+    if (ok_) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  bool ok_;
+};
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+// --- Input box: a dialog built in memory, laid out in pixels at run time. ---
+
+struct InputBoxState {
+  std::string prompt;
+  std::string text;
+};
+
+constexpr int kPromptId = 10;
+constexpr int kEditId = 11;
+
+void LayOutInputBox(HWND dialog, InputBoxState& state) {
+  int dpi = win32::WindowDpi(dialog);
+  auto scale = [dpi](int v) { return MulDiv(v, dpi, 96); };
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+
+  // Wide enough for the longest line of the prompt (a path, usually).
+  HDC dc = GetDC(dialog);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT measure{0, 0, 0, 0};
+  DrawTextA(dc, state.prompt.c_str(), -1, &measure, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &info);
+  int maxWidth = (info.rcWork.right - info.rcWork.left) * 9 / 10;
+  int margin = scale(12);
+  int width = std::min(std::max<int>(scale(360), measure.right + 2 * margin), maxWidth);
+  RECT prompt{0, 0, width - 2 * margin, 0};
+  DrawTextA(dc, state.prompt.c_str(), -1, &prompt, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  ReleaseDC(dialog, dc);
+
+  int y = margin;
+  auto make = [&](const char* cls, const char* text, DWORD style, DWORD exStyle, int x, int top, int w, int h, int id) {
+    HWND child = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, top, w, h, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
+  };
+  make("STATIC", state.prompt.c_str(), SS_LEFT | SS_NOPREFIX, 0, margin, y, width - 2 * margin,
+       prompt.bottom - prompt.top, kPromptId);
+  y += prompt.bottom - prompt.top + scale(6);
+  HWND edit = make("EDIT", state.text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, margin, y,
+                   width - 2 * margin, scale(21), kEditId);
+  y += scale(21) + scale(12);
+  int buttonWidth = scale(75), buttonHeight = scale(25), gap = scale(8);
+  int x = width - margin - 2 * buttonWidth - gap;
+  make("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, x, y, buttonWidth, buttonHeight, IDOK);
+  make("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, x + buttonWidth + gap, y, buttonWidth, buttonHeight,
+       IDCANCEL);
+  y += buttonHeight + margin;
+
+  RECT frame{0, 0, width, y};
+  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), static_cast<UINT>(dpi));
+  int fw = frame.right - frame.left, fh = frame.bottom - frame.top;
+  RECT centreOn = info.rcWork;
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &centreOn);
+  int left = centreOn.left + ((centreOn.right - centreOn.left) - fw) / 2;
+  int top = centreOn.top + ((centreOn.bottom - centreOn.top) - fh) / 2;
+  left = std::max<int>(info.rcWork.left, std::min<int>(left, info.rcWork.right - fw));
+  top = std::max<int>(info.rcWork.top, std::min<int>(top, info.rcWork.bottom - fh));
+  SetWindowPos(dialog, nullptr, left, top, fw, fh, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetFocus(edit);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+}
+
+INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      LayOutInputBox(dialog, *reinterpret_cast<InputBoxState*>(lParam));
+      return FALSE;  // the focus is set
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        state->text = win32::WindowText(GetDlgItem(dialog, kEditId));
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+// DLGTEMPLATE with no items: caption and font only, words in memory order.
+std::vector<WORD> InputBoxTemplate(const std::string& title) {
+  std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+  auto* head = reinterpret_cast<DLGTEMPLATE*>(t.data());
+  head->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  head->cdit = 0;
+  head->cx = 200;
+  head->cy = 80;
+  t.push_back(0);  // no menu
+  t.push_back(0);  // the standard dialog class
+  for (wchar_t c : Widen(title)) t.push_back(static_cast<WORD>(c));
+  t.push_back(0);
+  t.push_back(8);  // point size
+  for (wchar_t c : std::wstring(L"MS Shell Dlg")) t.push_back(static_cast<WORD>(c));
+  t.push_back(0);
+  return t;
+}
+
+BOOL CALLBACK SelectStartFolder(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+  if (msg == BFFM_INITIALIZED && data) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
+HWND OwnerOr(NativeWindow owner) { return owner ? static_cast<HWND>(owner) : GetActiveWindow(); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+Win32Ui::Win32Ui(HINSTANCE instance) : instance_(instance ? instance : GetModuleHandleA(nullptr)) {
+  INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&icc);
+}
+
+Win32Ui::~Win32Ui() {
+  if (oleStarted_) OleUninitialize();
+}
+
+bool Win32Ui::EnsureOle() {
+  if (!oleStarted_) oleStarted_ = SUCCEEDED(OleInitialize(nullptr));
+  return oleStarted_;
+}
+
+MsgResult Win32Ui::MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) {
+  UINT flags = buttons == MsgButtons::YesNo ? MB_YESNO : MB_OK;
+  switch (kind) {
+    case MsgKind::Information:
+      flags |= MB_ICONINFORMATION;
+      break;
+    case MsgKind::Warning:
+      flags |= MB_ICONWARNING;
+      break;
+    case MsgKind::Error:
+      flags |= MB_ICONERROR;
+      break;
+    case MsgKind::Question:
+      flags |= MB_ICONQUESTION;
+      break;
+  }
+  HWND owner = GetActiveWindow();
+  // Without an owner every window of the program is disabled while it shows.
+  if (!owner) flags |= MB_TASKMODAL | MB_SETFOREGROUND;
+  switch (MessageBoxA(owner, text.c_str(), kAppTitle, flags)) {
+    case IDOK:
+      return MsgResult::Ok;
+    case IDYES:
+      return MsgResult::Yes;
+    case IDNO:
+      return MsgResult::No;
+    default:
+      return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+  }
+}
+
+std::optional<std::string> Win32Ui::InputBox(const std::string& title, const std::string& prompt,
+                                             const std::string& initial) {
+  InputBoxState state{prompt, initial};
+  std::vector<WORD> dialog = InputBoxTemplate(title);
+  INT_PTR result = DialogBoxIndirectParamA(instance_, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), GetActiveWindow(),
+                                           InputBoxProc, reinterpret_cast<LPARAM>(&state));
+  if (result != IDOK) return std::nullopt;
+  return state.text;
+}
+
+std::optional<std::string> Win32Ui::OpenFile(const OpenFileOptions& options, NativeWindow owner) {
+  // "Description|pattern|..." becomes the NUL-separated list the dialog reads.
+  std::string filter = options.filter;
+  std::replace(filter.begin(), filter.end(), '|', '\0');
+  filter.append(2, '\0');
+  std::vector<char> file(32768, '\0');
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = OwnerOr(owner);
+  ofn.hInstance = instance_;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
+  ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
+  ofn.Flags = OFN_HIDEREADONLY | OFN_DONTADDTORECENT | OFN_EXPLORER;
+  ++systemPicker_;
+  BOOL ok = GetOpenFileNameA(&ofn);
+  --systemPicker_;
+  if (!ok) return std::nullopt;
+  return std::string(file.data());
+}
+
+std::optional<std::string> Win32Ui::BrowseFolder(const std::string& title, const std::string& startFolder,
+                                                 NativeWindow owner) {
+  ComScope com;
+  char display[MAX_PATH] = {};
+  BROWSEINFOA info{};
+  info.hwndOwner = OwnerOr(owner);
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = display;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = SelectStartFolder;
+  info.lParam = startFolder.empty() ? 0 : reinterpret_cast<LPARAM>(startFolder.c_str());
+
+  PIDLIST_ABSOLUTE chosen;
+  {
+    DisabledWindows disabled;
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    ++systemPicker_;
+    chosen = SHBrowseForFolderA(&info);
+    --systemPicker_;
+    SetErrorMode(oldMode);
+  }
+  if (!chosen) return std::nullopt;
+  char path[MAX_PATH] = {};
+  BOOL ok = SHGetPathFromIDListA(chosen, path);
+  CoTaskMemFree(chosen);
+  if (!ok) return std::nullopt;
+  return std::string(path);
+}
+
+std::unique_ptr<FormWindow> Win32Ui::CreateFormWindow(Form& form, HWND owner) {
+  return std::make_unique<FormWindow>(*this, form, owner);
+}
+
+template <typename Done>
+void Win32Ui::Loop(Done done) {
+  MSG msg;
+  while (!terminated_ && !done()) {
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      terminated_ = true;
+      break;
+    }
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+void Win32Ui::ShowModal(Form& form) {
+  if (terminated_) return;
+  HWND owner = GetActiveWindow();
+  form.ResetClosed();
+  DisabledWindows disabled;
+  auto window = CreateFormWindow(form, owner);
+  window->Show();
+  Loop([&form] { return form.Closed(); });
+  // The window below becomes active again before this one goes, so that its
+  // activation handler runs, as it does after a message box.
+  disabled.Restore();
+  if (owner && IsWindow(owner)) {
+    SetWindowPos(window->Hwnd(), nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (GetActiveWindow() != owner) SetActiveWindow(owner);
+  }
+  window.reset();
+}
+
+void Win32Ui::Run(Form& mainForm) {
+  if (terminated_) return;
+  auto window = CreateFormWindow(mainForm, nullptr);
+  window->Show();
+  Loop([&mainForm] { return mainForm.Closed(); });
+}
+
+void Win32Ui::Terminate() {
+  terminated_ = true;
+  PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+void Win32Ui::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      terminated_ = true;
+      break;
+    }
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+bool Win32Ui::PreTranslate(MSG& msg) {
+  if (!msg.hwnd) return false;
+  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  FormWindow* form = FormWindow::FromHandle(root);
+  if (!form) return false;
+  bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !ctrl && !alt) {
+    // A dropped-down list closes first, as it does natively.
+    HWND focus = GetFocus();
+    if (focus && SendMessageA(focus, CB_GETDROPPEDSTATE, 0, 0)) SendMessageA(focus, CB_SHOWDROPDOWN, FALSE, 0);
+    form->MoveFocus(GetKeyState(VK_SHIFT) < 0);
+    return true;
+  }
+  if (msg.message == WM_SYSCHAR && form->HandleAccelerator(static_cast<char>(msg.wParam))) return true;
+  return IsDialogMessageA(root, &msg) != FALSE;
+}
+
+Win32Ui::Window Win32Ui::Open(Form& form) {
+  form.ResetClosed();
+  auto window = CreateFormWindow(form, nullptr);
+  window->Show();
+  return Window(std::move(window));
+}
+
+HWND Win32Ui::HandleOf(const Form& form) { return static_cast<HWND>(form.Handle()); }
+
+HWND Win32Ui::HandleOf(const Control& control) {
+  auto* view = dynamic_cast<win32::ChildView*>(control.View());
+  return view ? view->Handle() : nullptr;
+}
+
+std::vector<std::string> Win32Ui::PathsFromDrop(HDROP drop) {
+  std::vector<std::string> paths;
+  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    UINT length = DragQueryFileA(drop, i, nullptr, 0);
+    std::string path(length + 1, '\0');
+    UINT got = DragQueryFileA(drop, i, path.data(), length + 1);
+    path.resize(got);
+    paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+Win32Ui::Window::Window(std::unique_ptr<win32::FormWindow> window) : window_(std::move(window)) {}
+Win32Ui::Window::Window(Window&&) noexcept = default;
+Win32Ui::Window& Win32Ui::Window::operator=(Window&&) noexcept = default;
+Win32Ui::Window::~Window() = default;
+HWND Win32Ui::Window::Handle() const { return window_ ? window_->Hwnd() : nullptr; }
+
+}  // namespace tvx::ui

@@ -1,0 +1,521 @@
+// The Win32 backend with real windows: events reach the models, model changes
+// reach the controls, and the modal loops end and reactivate as they must.
+#include "ui/win32/win32_ui.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+
+#include "platform/error.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace tvx::ui {
+namespace {
+
+// Drives modal things from a thread timer, which every modal loop dispatches.
+// The action runs each tick until it reports that it is done; a box that never
+// shows up is closed after a few seconds so that a failing test cannot hang.
+std::function<bool()> g_action;
+int g_ticks = 0;
+bool g_gaveUp = false;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+  if (!g_action) {
+    KillTimer(nullptr, id);
+    return;
+  }
+  if (++g_ticks > 250) {
+    g_gaveUp = true;
+    g_action = nullptr;
+    KillTimer(nullptr, id);
+    if (HWND active = GetActiveWindow()) PostMessageA(active, WM_CLOSE, 0, 0);
+    return;
+  }
+  auto action = g_action;
+  if (action()) {
+    g_action = nullptr;
+    KillTimer(nullptr, id);
+  }
+}
+
+void WhenShown(std::function<bool()> action) {
+  g_action = std::move(action);
+  g_ticks = 0;
+  g_gaveUp = false;
+  SetTimer(nullptr, 0, 20, Tick);
+}
+
+// The program's own dialog boxes (message and input boxes) by caption.
+HWND FindBox(const char* caption) { return FindWindowA("#32770", caption); }
+
+bool AnswerBox(const char* caption, int button) {
+  HWND box = FindBox(caption);
+  if (!box || !IsWindowVisible(box)) return false;
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  return true;
+}
+
+std::string Text(HWND hwnd) {
+  char buffer[512] = {};
+  GetWindowTextA(hwnd, buffer, sizeof buffer);
+  return buffer;
+}
+
+void SendChar(HWND hwnd, char c) { SendMessageA(hwnd, WM_CHAR, static_cast<unsigned char>(c), 1); }
+
+// Posts a key as the keyboard would and lets the loop's dialog handling see it.
+void PressVirtualKey(Win32Ui& ui, HWND hwnd, int vk) {
+  PostMessageA(hwnd, WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+  PostMessageA(hwnd, WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
+  ui.ProcessMessages();
+}
+
+class TestForm : public Form {
+ public:
+  explicit TestForm(IUiServices& ui) : Form(ui, "TestForm") {
+    caption = "Test Form";
+    clientWidth = 400;
+    clientHeight = 300;
+    lblName.SetText("&Name :");
+    lblName.place = {8, 8, 0, 0};
+    lblName.focusControl = &txtName;
+    txtName.place = {8, 24, 200, 21};
+    txtName.tabOrder = 0;
+    txtPass.place = {8, 50, 200, 21};
+    txtPass.tabOrder = 1;
+    btnGo.SetText("&Go");
+    btnGo.place = {220, 24, 75, 25};
+    btnGo.tabOrder = 2;
+    chkOpt.SetText("Option");
+    chkOpt.place = {220, 56, 100, 17};
+    chkOpt.tabOrder = 3;
+    cmbPick.sorted = true;
+    cmbPick.place = {8, 80, 150, 21};
+    cmbPick.tabOrder = 4;
+    spdK.SetText("K");
+    spdK.place = {170, 80, 23, 21};
+    lvRows.place = {8, 110, 380, 150};
+    lvRows.columns = {{"Name", 100}, {"Value", 200}};
+    lvRows.tabOrder = 5;
+    imgInfo.place = {370, 6, 16, 16};
+    imgInfo.SetHint("About");
+    imgInfo.handCursor = true;
+    bevLine.place = {0, 270, 400, 0};
+  }
+  Label lblName{*this, "lblName"};
+  Edit txtName{*this, "txtName"};
+  Edit txtPass{*this, "txtPass"};
+  Button btnGo{*this, "btnGo"};
+  CheckBox chkOpt{*this, "chkOpt"};
+  ComboBox cmbPick{*this, "cmbPick"};
+  SpeedButton spdK{*this, "spdK"};
+  ListView lvRows{*this, "lvRows"};
+  Image imgInfo{*this, "imgInfo"};
+  Bevel bevLine{*this, "bevLine"};
+};
+
+class Win32UiTest : public ::testing::Test {
+ protected:
+  Win32Ui ui;
+  TestForm form{ui};
+};
+
+TEST_F(Win32UiTest, TypedCharactersReachKeyPressAndTheModelText) {
+  std::string seen;
+  form.txtName.OnKeyPress = [&](char& key) {
+    seen += key;
+    if (key == 'x') key = 0;    // swallowed
+    if (key == 'a') key = 'A';  // replaced
+    if (key == kCharEnter || key == kCharEscape) key = 0;
+  };
+  int changes = 0;
+  form.txtName.OnChange = [&] { ++changes; };
+  auto window = ui.Open(form);
+  HWND edit = Win32Ui::HandleOf(form.txtName);
+  ASSERT_NE(edit, nullptr);
+  for (char c : std::string("abxc")) SendChar(edit, c);
+  SendChar(edit, kCharEnter);
+  SendChar(edit, kCharEscape);
+  EXPECT_EQ(seen, std::string("abxc\r\x1b"));
+  EXPECT_EQ(form.txtName.Text(), "Abc");
+  EXPECT_EQ(Text(edit), "Abc");
+  EXPECT_EQ(changes, 3);
+  EXPECT_FALSE(form.Closed());
+}
+
+TEST_F(Win32UiTest, EnterAndEscapeFromTheKeyboardReachTheFocusedControl) {
+  std::string seen;
+  form.txtName.OnKeyPress = [&](char& key) {
+    if (key == kCharEnter || key == kCharEscape) seen += key;
+  };
+  form.btnGo.OnKeyPress = [&](char& key) {
+    if (key == kCharEscape) form.Close();
+  };
+  auto window = ui.Open(form);
+  HWND edit = Win32Ui::HandleOf(form.txtName);
+  SetFocus(edit);
+  PressVirtualKey(ui, edit, VK_RETURN);
+  PressVirtualKey(ui, edit, VK_ESCAPE);
+  EXPECT_EQ(seen, "\r\x1b");
+  EXPECT_FALSE(form.Closed());
+  HWND button = Win32Ui::HandleOf(form.btnGo);
+  SetFocus(button);
+  PressVirtualKey(ui, button, VK_ESCAPE);
+  EXPECT_TRUE(form.Closed());
+}
+
+TEST_F(Win32UiTest, EscapeClosesADialogWhenNoHandlerTakesIt) {
+  form.escapeCloses = true;
+  int closes = 0;
+  form.OnClose = [&] { ++closes; };
+  auto window = ui.Open(form);
+  HWND box = Win32Ui::HandleOf(form.chkOpt);
+  SetFocus(box);
+  PressVirtualKey(ui, box, VK_ESCAPE);
+  EXPECT_TRUE(form.Closed());
+  EXPECT_EQ(closes, 1);
+}
+
+TEST_F(Win32UiTest, TabFollowsTheTabOrderAndAcceleratorsFocusAndClick) {
+  int clicks = 0;
+  form.btnGo.OnClick = [&] { ++clicks; };
+  form.txtPass.SetEnabled(false);
+  auto window = ui.Open(form);
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.txtName));
+  EXPECT_EQ(form.ActiveControl(), &form.txtName);
+  PressVirtualKey(ui, GetFocus(), VK_TAB);  // the disabled edit is skipped
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.btnGo));
+  EXPECT_EQ(form.ActiveControl(), &form.btnGo);
+  PressVirtualKey(ui, GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.chkOpt));
+
+  PostMessageA(GetFocus(), WM_SYSCHAR, 'n', 1 << 29);
+  ui.ProcessMessages();
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.txtName));
+  PostMessageA(GetFocus(), WM_SYSCHAR, 'G', 1 << 29);
+  ui.ProcessMessages();
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Win32UiTest, ClicksRaiseEventsWithTheNewStateAlreadyInTheModel) {
+  int clicks = 0;
+  form.btnGo.OnClick = [&] { ++clicks; };
+  std::vector<bool> checkedAtClick, downAtClick;
+  form.chkOpt.OnClick = [&] { checkedAtClick.push_back(form.chkOpt.Checked()); };
+  form.spdK.OnClick = [&] { downAtClick.push_back(form.spdK.Down()); };
+  auto window = ui.Open(form);
+  SendMessageA(Win32Ui::HandleOf(form.btnGo), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 1);
+  SendMessageA(Win32Ui::HandleOf(form.chkOpt), BM_CLICK, 0, 0);
+  SendMessageA(Win32Ui::HandleOf(form.chkOpt), BM_CLICK, 0, 0);
+  EXPECT_EQ(checkedAtClick, (std::vector<bool>{true, false}));
+  SendMessageA(Win32Ui::HandleOf(form.spdK), BM_CLICK, 0, 0);
+  EXPECT_EQ(downAtClick, (std::vector<bool>{true}));
+  EXPECT_TRUE(form.spdK.Down());
+
+  // From code: shown, but no click.
+  form.chkOpt.SetChecked(true);
+  form.spdK.SetDown(false);
+  EXPECT_EQ(SendMessageA(Win32Ui::HandleOf(form.chkOpt), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(Win32Ui::HandleOf(form.spdK), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(checkedAtClick.size(), 2u);
+
+  form.btnGo.SetEnabled(false);
+  SendMessageA(Win32Ui::HandleOf(form.btnGo), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Win32UiTest, ComboSelectionByTheUserRaisesChangeButNotFromCode) {
+  form.cmbPick.SetItems({"beta", "Alpha", "gamma"});
+  int changes = 0;
+  std::string chosen;
+  form.cmbPick.OnChange = [&] {
+    ++changes;
+    chosen = form.cmbPick.SelectedText();
+  };
+  auto window = ui.Open(form);
+  HWND combo = Win32Ui::HandleOf(form.cmbPick);
+  ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+  char item[32] = {};
+  SendMessageA(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(item));
+  EXPECT_STREQ(item, "Alpha");
+
+  form.cmbPick.SetItemIndex(2);
+  EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(changes, 0);
+
+  SendMessageA(combo, CB_SETCURSEL, 1, 0);
+  SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(chosen, "beta");
+  EXPECT_EQ(form.cmbPick.ItemIndex(), 1);
+
+  // An item added before the selection keeps the same entry selected.
+  form.cmbPick.AddItem("aardvark");
+  EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(form.cmbPick.SelectedText(), "beta");
+}
+
+TEST_F(Win32UiTest, ModelChangesShowOnTheControls) {
+  auto window = ui.Open(form);
+  HWND edit = Win32Ui::HandleOf(form.txtPass);
+  form.txtPass.SetText("secret");
+  EXPECT_EQ(Text(edit), "secret");
+  form.txtPass.SetPasswordChar('*');
+  EXPECT_EQ(SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0), '*');
+  EXPECT_EQ(Text(edit), "secret");  // the mask changes only the display
+  EXPECT_EQ(form.txtPass.Text(), "secret");
+  form.txtPass.SetPasswordChar(0);
+  EXPECT_EQ(SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0), 0);
+  form.txtPass.SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(edit));
+  form.txtPass.SetVisible(false);
+  EXPECT_FALSE(IsWindowVisible(edit));
+  form.lblName.SetText("Other");
+  EXPECT_EQ(Text(Win32Ui::HandleOf(form.lblName)), "Other");
+  form.caption = "Renamed";
+  form.View()->CaptionChanged();
+  EXPECT_EQ(Text(Win32Ui::HandleOf(form)), "Renamed");
+}
+
+TEST_F(Win32UiTest, ControlsArePlacedAtTheirScaledPlaces) {
+  auto window = ui.Open(form);
+  HWND hwnd = Win32Ui::HandleOf(form);
+  int dpi = static_cast<int>(GetDpiForWindow(hwnd));
+  if (dpi == 0) dpi = 96;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, MulDiv(400, dpi, 96));
+  EXPECT_EQ(client.bottom, MulDiv(300, dpi, 96));
+  for (Control* c : {static_cast<Control*>(&form.txtName), static_cast<Control*>(&form.btnGo),
+                     static_cast<Control*>(&form.lvRows), static_cast<Control*>(&form.imgInfo)}) {
+    RECT r{};
+    GetWindowRect(Win32Ui::HandleOf(*c), &r);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, MulDiv(c->place.left, dpi, 96)) << c->Name();
+    EXPECT_EQ(r.top, MulDiv(c->place.top, dpi, 96)) << c->Name();
+    EXPECT_EQ(r.right - r.left, MulDiv(c->place.width, dpi, 96)) << c->Name();
+    EXPECT_EQ(r.bottom - r.top, MulDiv(c->place.height, dpi, 96)) << c->Name();
+  }
+}
+
+TEST_F(Win32UiTest, ListViewFillsFastAndMirrorsSelectionBothWays) {
+  form.lvRows.BeginUpdate();
+  for (int i = 0; i < 10000; ++i) form.lvRows.AddRow("row" + std::to_string(i), {"value" + std::to_string(i)});
+  form.lvRows.EndUpdate();
+  auto start = std::chrono::steady_clock::now();
+  auto window = ui.Open(form);
+  ui.ProcessMessages();
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 2000);
+
+  HWND list = Win32Ui::HandleOf(form.lvRows);
+  ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 10000);
+  char cell[64] = {};
+  LVITEMA item{};
+  item.iSubItem = 1;
+  item.pszText = cell;
+  item.cchTextMax = sizeof cell;
+  SendMessageA(list, LVM_GETITEMTEXTA, 42, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(cell, "value42");
+
+  std::vector<std::pair<int, bool>> events;
+  int changes = 0;
+  form.lvRows.OnSelectItem = [&](int index, bool selected) { events.emplace_back(index, selected); };
+  form.lvRows.OnChange = [&] { ++changes; };
+  // The user selects two rows.
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED;
+  state.state = LVIS_SELECTED;
+  SendMessageA(list, LVM_SETITEMSTATE, 3, reinterpret_cast<LPARAM>(&state));
+  SendMessageA(list, LVM_SETITEMSTATE, 7, reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(form.lvRows.SelectedCount(), 2);
+  EXPECT_EQ(form.lvRows.SelectedIndex(), 3);
+  EXPECT_EQ(events, (std::vector<std::pair<int, bool>>{{3, true}, {7, true}}));
+  EXPECT_EQ(changes, 2);
+
+  // From code: the control follows, and the events still run (the list's rule).
+  form.lvRows.SetSelected(3, false);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMSTATE, 3, LVIS_SELECTED), 0);
+  EXPECT_EQ(events.back(), std::make_pair(3, false));
+  EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+
+  // Deleting a row shifts the control's rows and selection with the model.
+  form.lvRows.DeleteRow(0);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 9999);
+  EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 6);
+
+  int doubleClicks = 0;
+  form.lvRows.OnDblClick = [&] { ++doubleClicks; };
+  NMITEMACTIVATE activate{};
+  activate.hdr.hwndFrom = list;
+  activate.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+  activate.hdr.code = NM_DBLCLK;
+  SendMessageA(GetParent(list), WM_NOTIFY, activate.hdr.idFrom, reinterpret_cast<LPARAM>(&activate));
+  EXPECT_EQ(doubleClicks, 1);
+
+  std::vector<int> keys;
+  form.lvRows.OnKeyUp = [&](int& vk, int) { keys.push_back(vk); };
+  SendMessageA(list, WM_KEYUP, VK_DELETE, 0xC0000001);
+  EXPECT_EQ(keys, std::vector<int>{kVkDelete});
+}
+
+TEST_F(Win32UiTest, ShowModalEndsWhenTheFormClosesFromCode) {
+  form.btnGo.OnClick = [&] { form.Close(); };
+  int activations = 0;
+  form.OnActivate = [&] { ++activations; };
+  WhenShown([&] {
+    HWND button = Win32Ui::HandleOf(form.btnGo);
+    if (!button) return false;
+    SendChar(Win32Ui::HandleOf(form.txtName), 'q');
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return true;
+  });
+  ui.ShowModal(form);
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_TRUE(form.Closed());
+  EXPECT_EQ(form.txtName.Text(), "q");
+  EXPECT_EQ(activations, 1);
+  // The native window is gone and the models are detached.
+  EXPECT_EQ(Win32Ui::HandleOf(form), nullptr);
+  EXPECT_EQ(Win32Ui::HandleOf(form.txtName), nullptr);
+  form.txtName.SetText("after");  // no view to mirror to: must not crash
+}
+
+TEST_F(Win32UiTest, TheCloseBoxRunsOnCloseOnceAndEndsTheModalLoop) {
+  int closes = 0;
+  form.OnClose = [&] { ++closes; };
+  WhenShown([&] {
+    HWND hwnd = Win32Ui::HandleOf(form);
+    if (!hwnd) return false;
+    PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+  });
+  ui.ShowModal(form);
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_EQ(closes, 1);
+}
+
+class ChildForm : public Form {
+ public:
+  explicit ChildForm(IUiServices& ui) : Form(ui, "ChildForm") {
+    caption = "Child";
+    clientWidth = 200;
+    clientHeight = 100;
+    position = Position::OwnerCenter;
+    btnClose.SetText("Close");
+    btnClose.place = {60, 40, 75, 25};
+    btnClose.tabOrder = 0;
+    btnClose.OnClick = [this] { Close(); };
+  }
+  Button btnClose{*this, "btnClose"};
+};
+
+TEST_F(Win32UiTest, TheFormBelowIsActivatedAgainAfterMessageBoxesAndModalWindows) {
+  int activations = 0;
+  form.OnActivate = [&] { ++activations; };
+  auto window = ui.Open(form);
+  ui.ProcessMessages();
+  EXPECT_EQ(activations, 1);
+
+  WhenShown([] { return AnswerBox(kAppTitle, IDNO); });
+  EXPECT_EQ(ui.MessageBox("Sure?", MsgKind::Question, MsgButtons::YesNo), MsgResult::No);
+  ui.ProcessMessages();
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_EQ(activations, 2);
+  EXPECT_TRUE(IsWindowEnabled(Win32Ui::HandleOf(form)));
+
+  bool ownerDisabledMeanwhile = false;
+  ChildForm child(ui);
+  WhenShown([&] {
+    HWND button = Win32Ui::HandleOf(child.btnClose);
+    if (!button) return false;
+    ownerDisabledMeanwhile = !IsWindowEnabled(Win32Ui::HandleOf(form));
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return true;
+  });
+  int activationsWhenChildClosed = -1;
+  child.OnClose = [&] { activationsWhenChildClosed = activations; };
+  ui.ShowModal(child);
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_TRUE(ownerDisabledMeanwhile);
+  EXPECT_EQ(activationsWhenChildClosed, 2);
+  EXPECT_EQ(activations, 3);  // before ShowModal returned
+  EXPECT_TRUE(IsWindowEnabled(Win32Ui::HandleOf(form)));
+  EXPECT_EQ(GetActiveWindow(), Win32Ui::HandleOf(form));
+}
+
+TEST_F(Win32UiTest, HandlerErrorsAreShownAsErrorBoxes) {
+  form.btnGo.OnClick = [] { throw Error("Unable to write to C:\\x\\TVX.dat"); };
+  auto window = ui.Open(form);
+  std::string shown;
+  WhenShown([&] {
+    HWND box = FindBox(kAppTitle);
+    if (!box || !IsWindowVisible(box)) return false;
+    // The message box's text is its static control with id 0xFFFF.
+    shown = Text(GetDlgItem(box, 0xFFFF));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  SendMessageA(Win32Ui::HandleOf(form.btnGo), BM_CLICK, 0, 0);
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_EQ(shown, "Unable to write to C:\\x\\TVX.dat.");
+}
+
+TEST_F(Win32UiTest, InputBoxReturnsTheTextOnOkAndNothingOnCancel) {
+  WhenShown([] {
+    HWND box = FindBox("Add New Item");
+    if (!box || !IsWindowVisible(box)) return false;
+    HWND edit = GetDlgItem(box, 11);
+    if (Text(edit) != "start") return true;  // wrong initial text: cancel by giving up below
+    SetWindowTextA(edit, "my editor");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  auto answer = ui.InputBox("Add New Item", "Location : \r\nC:\\a.exe\r\n\r\nCommand name :", "start");
+  EXPECT_FALSE(g_gaveUp);
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(*answer, "my editor");
+
+  WhenShown([] { return AnswerBox("Add New Item", IDCANCEL); });
+  EXPECT_FALSE(ui.InputBox("Add New Item", "Command name :", "").has_value());
+  EXPECT_FALSE(g_gaveUp);
+}
+
+TEST_F(Win32UiTest, TerminateEndsTheMainLoop) {
+  form.btnGo.OnClick = [&] { ui.Terminate(); };
+  WhenShown([&] {
+    HWND button = Win32Ui::HandleOf(form.btnGo);
+    if (!button) return false;
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return true;
+  });
+  ui.Run(form);
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_TRUE(ui.Terminated());
+  EXPECT_EQ(Win32Ui::HandleOf(form), nullptr);
+  ui.ShowModal(form);  // nothing is shown once the application ends
+  EXPECT_EQ(Win32Ui::HandleOf(form), nullptr);
+}
+
+TEST(Win32UiDrop, PathsComeOutOfTheDropBlockInOrder) {
+  const char names[] = "C:\\one.txt\0D:\\Two Words\\b.lnk\0C:\\folder\0";
+  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof names + 1);
+  auto* files = static_cast<DROPFILES*>(GlobalLock(block));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = FALSE;
+  std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), names, sizeof names);
+  GlobalUnlock(block);
+  EXPECT_EQ(Win32Ui::PathsFromDrop(static_cast<HDROP>(block)),
+            (std::vector<std::string>{"C:\\one.txt", "D:\\Two Words\\b.lnk", "C:\\folder"}));
+  GlobalFree(block);
+}
+
+}  // namespace
+}  // namespace tvx::ui
