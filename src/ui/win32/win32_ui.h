@@ -6,8 +6,9 @@
 // Besides IUiServices, Win32Ui offers a few hooks for tests that drive real
 // windows with messages: Open() creates and shows a form's window without
 // entering a message loop, and HandleOf() gives the HWND of a form or control.
-#include <shellapi.h>
 #include <windows.h>
+// windows.h first: the other system headers need its types.
+#include <shellapi.h>
 #undef MessageBox
 
 #include <memory>
