@@ -65,7 +65,7 @@ std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path
   return std::nullopt;
 }
 
-bool Win32FileSystem::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
 std::optional<std::string> Win32FileSystem::SpecialFolder(int csidl) {
   ITEMIDLIST* raw = nullptr;

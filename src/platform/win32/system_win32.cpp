@@ -64,7 +64,9 @@ std::optional<std::string> Win32Environment::Expand(const std::string& text) {
   std::vector<char> area(kArea, '\0');
   DWORD needed = ExpandEnvironmentStringsA(text.c_str(), area.data(), kArea);
   // A result that does not fit leaves the area unfilled or cut: take nothing.
-  if (needed == 0 || needed > kArea) return std::nullopt;
+  // The ANSI call wants one spare character beyond the zero, so a result that
+  // needs the whole area has already been cut.
+  if (needed == 0 || needed >= kArea) return std::nullopt;
   return std::string(area.data(), strnlen(area.data(), kArea));
 }
 

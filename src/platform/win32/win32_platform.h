@@ -2,6 +2,8 @@
 // The operating-system seam on Windows: one object per interface of
 // platform/platform.h, each a thin layer over the Win32 / shell / COM calls.
 #include <windows.h>
+// The seam has a DeleteFile of its own; the ANSI call is named explicitly here.
+#undef DeleteFile
 
 #include <string>
 #include <vector>
