@@ -1,0 +1,243 @@
+// The shell integration against the real registry, file system and shell link
+// object. The shell's ShellExecute is replaced by a recorder so that no script
+// host is started.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <string>
+
+#include "platform/error.h"
+#include "platform/text.h"
+#include "platform/win32/win32_platform.h"
+#include "shell/integration.h"
+#include "shell/shortcuts.h"
+#include "support/fake_platform.h"
+
+namespace tvx::shell {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+struct LinkDetails {
+  std::string workingFolder;
+  std::string iconFile;
+  int iconIndex = -1;
+};
+
+// Working folder and icon of a link file, read independently of the program.
+LinkDetails Inspect(const std::string& linkPath) {
+  LinkDetails details;
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return details;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+      char buffer[MAX_PATH] = {};
+      link->GetWorkingDirectory(buffer, MAX_PATH);
+      details.workingFolder = buffer;
+      char icon[MAX_PATH] = {};
+      int index = -1;
+      link->GetIconLocation(icon, MAX_PATH, &index);
+      details.iconFile = icon;
+      details.iconIndex = index;
+    }
+    file->Release();
+  }
+  link->Release();
+  return details;
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// Type and text of a value; type 0 when missing.
+std::pair<DWORD, std::string> ValueOf(HKEY root, const std::string& path, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {0, ""};
+  char data[1024] = {};
+  DWORD size = sizeof(data) - 1, type = 0;
+  LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return {0, ""};
+  return {type, std::string(data)};
+}
+
+DWORD ValueCount(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(key);
+  return values;
+}
+
+void PutValue(HKEY root, const std::string& path, const std::string& name, const std::string& text, DWORD type) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+}
+
+class ShellWin32 : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  void TearDown() override { CoUninitialize(); }
+
+  win32::Win32Platform real_;
+  test::FakeShell shell_;
+  Platform platform_{real_.Get().registry, shell_, real_.Get().environment, real_.Get().files, real_.Get().links,
+                     real_.Get().system};
+};
+
+TEST_F(ShellWin32, ContextMenuEntryInTheRegistry) {
+  const std::string exe = "C:\\Tavrix Test Folder\\";
+  const std::string menu = kContextMenuKey, command = kContextMenuCommandKey;
+  SetShellIntegration(platform_, false, exe);
+  ASSERT_FALSE(ShellIntegrationPresent(platform_, exe));
+
+  SetShellIntegration(platform_, true, exe);
+  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, menu, ""), std::make_pair(DWORD{REG_SZ}, std::string("Set T&VX Command")));
+  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, menu, "Icon"),
+            std::make_pair(DWORD{REG_SZ}, std::string("C:\\Tavrix Test Folder\\TVX.exe")));
+  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, command, ""),
+            std::make_pair(DWORD{REG_SZ}, std::string("\"C:\\Tavrix Test Folder\\TVX.exe\" /setcmd \"%1\"")));
+  EXPECT_TRUE(ShellIntegrationPresent(platform_, exe));
+  EXPECT_FALSE(ShellIntegrationPresent(platform_, "C:\\Elsewhere\\"));
+
+  // The unquoted form older copies wrote counts as present and is rewritten.
+  PutValue(HKEY_CLASSES_ROOT, command, "", "C:\\Tavrix Test Folder\\TVX.exe /setcmd \"%1\"", REG_SZ);
+  EXPECT_TRUE(ShellIntegrationPresent(platform_, exe));
+  EXPECT_TRUE(ShellIntegrationNeedsRewrite(platform_, exe));
+  SetShellIntegration(platform_, true, exe);
+  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, command, "").second, ContextMenuCommand(exe));
+
+  // An expandable string is not ours.
+  PutValue(HKEY_CLASSES_ROOT, command, "", ContextMenuCommand(exe), REG_EXPAND_SZ);
+  EXPECT_FALSE(ShellIntegrationPresent(platform_, exe));
+
+  // Switching off removes the entry with whatever lies below it.
+  PutValue(HKEY_CLASSES_ROOT, menu + "\\Extra\\Deeper", "x", "y", REG_SZ);
+  SetShellIntegration(platform_, false, exe);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, menu));
+  EXPECT_FALSE(ShellIntegrationPresent(platform_, exe));
+  EXPECT_NO_THROW(SetShellIntegration(platform_, false, exe));
+}
+
+TEST_F(ShellWin32, AppPathsEntry) {
+  const std::string key = AppPathKey("tavrix-selftest.exe");
+  DeleteAppPath(platform_, "tavrix-selftest.exe");
+
+  EXPECT_TRUE(WriteAppPath(platform_, "tavrix-selftest.com", "C:\\Tools\\TVX.exe"));
+  EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, key, ""), std::make_pair(DWORD{REG_SZ}, std::string("C:\\Tools\\TVX.exe")));
+  EXPECT_TRUE(WriteAppPath(platform_, "tavrix-selftest", "D:\\New\\TVX.exe"));
+  EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, key, "").second, "D:\\New\\TVX.exe");
+  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, key), 1u);
+
+  PutValue(HKEY_LOCAL_MACHINE, key + "\\Sub\\Deeper", "v", "w", REG_SZ);
+  PutValue(HKEY_LOCAL_MACHINE, key + "\\Other", "v", "w", REG_SZ);
+  EXPECT_TRUE(DeleteAppPath(platform_, "tavrix-selftest.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+  EXPECT_FALSE(DeleteAppPath(platform_, "tavrix-selftest.exe"));
+}
+
+TEST_F(ShellWin32, ShortcutRoundTrip) {
+  TempDir dir;
+  const std::string target = dir.File("app.exe");
+  WriteFileBytes(target, "MZ");
+  const std::string name = "Tavrix selftest shortcut";
+  auto desktop = platform_.files.SpecialFolder(kCsidlDesktop);
+  ASSERT_TRUE(desktop.has_value());
+  const std::string link = *desktop + "\\" + name + ".lnk";
+
+  MakeShortcut(platform_, target, name, "/l notes \"two words\"", "", 5, kCsidlDesktop, dir.Path());
+  ShortcutTarget back = ReadShortcut(platform_, link);
+  EXPECT_TRUE(text::EqualsNoCase(back.target, target)) << back.target;
+  EXPECT_EQ(back.arguments, "/l notes \"two words\"");
+  LinkDetails details = Inspect(link);
+  EXPECT_TRUE(text::EqualsNoCase(details.workingFolder, dir.Path())) << details.workingFolder;
+  EXPECT_TRUE(text::EqualsNoCase(details.iconFile, target)) << details.iconFile;
+  EXPECT_EQ(details.iconIndex, 0);
+
+  // Read with the extension in capitals; other extensions are not read.
+  std::string upper = link.substr(0, link.size() - 4) + ".LNK";
+  EXPECT_TRUE(text::EqualsNoCase(ReadShortcut(platform_, upper).target, target));
+  EXPECT_EQ(ReadShortcut(platform_, target).target, "");
+
+  MakeShortcut(platform_, target, name, "", "C:\\windows\\system32\\shell32.dll", 3, kCsidlDesktop, "");
+  details = Inspect(link);
+  EXPECT_TRUE(text::EqualsNoCase(details.iconFile, "C:\\windows\\system32\\shell32.dll")) << details.iconFile;
+  EXPECT_EQ(details.iconIndex, 3);
+  EXPECT_EQ(ReadShortcut(platform_, link).arguments, "");
+
+  EXPECT_THROW(MakeShortcut(platform_, target, std::string(300, 'x'), "", "", 0, kCsidlDesktop, ""),
+               ShortcutPathTooLong);
+  DeleteFileA(link.c_str());
+}
+
+TEST_F(ShellWin32, InstallThenUninstall) {
+  TempDir dir;
+  const std::string program = dir.File("TVX.exe");
+  WriteFileBytes(program, "MZ");
+
+  auto appData = platform_.files.SpecialFolder(kCsidlAppData);
+  auto desktop = platform_.files.SpecialFolder(kCsidlDesktop);
+  ASSERT_TRUE(appData && desktop);
+  const std::string quickLaunch = *appData + "\\Microsoft\\Internet Explorer\\Quick Launch";
+  const std::string explorerFolder = *appData + "\\Microsoft\\Internet Explorer";
+  const bool madeExplorerFolder = !platform_.files.DirectoryExists(explorerFolder);
+  const bool madeQuickLaunch = !platform_.files.DirectoryExists(quickLaunch);
+  if (madeQuickLaunch) SHCreateDirectoryExA(nullptr, quickLaunch.c_str(), nullptr);
+  const std::string temp = platform_.files.TempFolder();
+  DeleteFileA((temp + kPinScript).c_str());
+  DeleteFileA((temp + kUnpinScript).c_str());
+
+  Install(platform_, nullptr, dir.Path());
+
+  for (const std::string& link : {quickLaunch + "\\Tavrix.lnk", *desktop + "\\Tavrix.lnk"}) {
+    ShortcutTarget back = ReadShortcut(platform_, link);
+    EXPECT_TRUE(text::EqualsNoCase(back.target, program)) << link << ": " << back.target;
+    EXPECT_EQ(back.arguments, "") << link;
+    EXPECT_TRUE(text::EqualsNoCase(Inspect(link).workingFolder, dir.Path())) << link;
+  }
+  EXPECT_EQ(ReadFileBytes(temp + kPinScript), TaskbarScript(true));
+  EXPECT_EQ(ReadFileBytes(temp + kUnpinScript), TaskbarScript(false));
+  const std::string appKey = AppPathKey("tvx.exe");
+  EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, appKey, ""), std::make_pair(DWORD{REG_SZ}, program));
+  ASSERT_EQ(shell_.calls.size(), 1u);
+  EXPECT_EQ(shell_.calls[0].file, "wscript.exe");
+  EXPECT_EQ(shell_.calls[0].params, "\"" + temp + "PinToTaskbar.vbs\" \"" + program + "\"");
+  EXPECT_EQ(shell_.calls[0].directory, temp);
+
+  // A changed script is kept as it is.
+  WriteFileBytes(temp + kUnpinScript, "' changed\r\n");
+  Uninstall(platform_, nullptr, dir.Path());
+  EXPECT_FALSE(test::PathExists(quickLaunch + "\\Tavrix.lnk"));
+  EXPECT_FALSE(test::PathExists(*desktop + "\\Tavrix.lnk"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, appKey));
+  EXPECT_EQ(ReadFileBytes(temp + kPinScript), TaskbarScript(true));
+  EXPECT_EQ(ReadFileBytes(temp + kUnpinScript), "' changed\r\n");
+  ASSERT_EQ(shell_.calls.size(), 2u);
+  EXPECT_EQ(shell_.calls[1].params, "\"" + temp + "UnpinFromTaskbar.vbs\" \"" + program + "\"");
+
+  DeleteFileA((temp + kPinScript).c_str());
+  DeleteFileA((temp + kUnpinScript).c_str());
+  if (madeQuickLaunch) RemoveDirectoryA(quickLaunch.c_str());
+  if (madeExplorerFolder) RemoveDirectoryA(explorerFolder.c_str());
+}
+
+}  // namespace
+}  // namespace tvx::shell
