@@ -16,6 +16,7 @@
 // the file stays as it was.
 #include "store/profile_file.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -73,12 +74,7 @@ inline const char* FindBreak(const char* p, const char* end) {
   while (end - p >= 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-    if (m) {
-      unsigned bits = static_cast<unsigned>(m);
-      int i = 0;
-      while (!(bits & 1u)) bits >>= 1, ++i;
-      return p + i;
-    }
+    if (m) return p + std::countr_zero(static_cast<unsigned>(m));
     p += 16;
   }
 #endif
@@ -142,19 +138,20 @@ struct ProfileFile::Impl {
   std::vector<uint32_t> table;  // open addressing: entry index or kNoEntry
   uint32_t mask = 0;
   uint32_t bodyStart = 0;  // after a byte order mark
-  bool hasZero = false;
+  bool indexed = false;
 
+  // The profile calls see text only up to a zero byte.
   std::string_view View(uint32_t off, uint32_t len) const {
     std::string_view v(data.data() + off, len);
-    if (hasZero) v = v.substr(0, v.find('\0'));  // the profile calls see text up to a zero byte
+    if (const void* z = std::memchr(v.data(), 0, v.size())) v = v.substr(0, static_cast<const char*>(z) - v.data());
     return v;
   }
-  std::string_view Key(const Entry& e) const { return View(e.keyOff, e.keyLen); }
+  std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
 
   void Parse() {
     entries.clear();
     sections.clear();
-    hasZero = std::memchr(data.data(), 0, data.size()) != nullptr;
+    indexed = true;
     entries.reserve(data.size() / 40 + 8);
     const char* base = data.data();
     const char* end = base + data.size();
@@ -204,8 +201,16 @@ struct ProfileFile::Impl {
             e.valOff = e.keyOff;
             e.valLen = kNoValue;
           }
-          std::string_view k = Key(e);
-          e.hash = Mix(HashNoCase(k.data(), k.size()), e.section);
+          uint32_t h = 2166136261u;
+          for (uint32_t i = 0; i < e.keyLen; ++i) {
+            unsigned char c = static_cast<unsigned char>(base[e.keyOff + i]);
+            if (c == 0) {
+              e.keyLen = i;
+              break;
+            }
+            h = (h ^ Fold(c)) * 16777619u;
+          }
+          e.hash = Mix(h, e.section);
           entries.push_back(e);
           sections.back().lastLineEnd = static_cast<uint32_t>(le - base);
         }
@@ -215,6 +220,10 @@ struct ProfileFile::Impl {
     }
     sections.back().endEntry = static_cast<uint32_t>(entries.size());
     BuildTable();
+  }
+
+  void EnsureIndexed() {
+    if (!indexed) Parse();
   }
 
   void BuildTable() {
@@ -278,8 +287,9 @@ struct ProfileFile::Impl {
     if (status == fileio::ReadStatus::Failed) return false;
     if (now != data) {
       data.swap(now);
-      Parse();
+      indexed = false;
     }
+    EnsureIndexed();
     return true;
   }
 
@@ -337,7 +347,7 @@ struct ProfileFile::Impl {
     if (!fileio::CanWriteExisting(path)) FailWrite();
     if (!fileio::ReplaceFileDurably(path, path + ".tmp", bytes)) FailWrite();
     data.swap(bytes);
-    Parse();
+    indexed = false;  // indexed again when next read: a write alone needs no index
   }
 };
 
@@ -353,6 +363,7 @@ ProfileFile::~ProfileFile() = default;
 const std::string& ProfileFile::Path() const { return impl_->path; }
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
+  impl_->EnsureIndexed();
   const Impl::Entry* e = impl_->Lookup(section, key);
   if (!e || e->valLen == kNoValue) return {};
   std::string_view v = impl_->View(e->valOff, e->valLen);
@@ -362,6 +373,7 @@ std::string ProfileFile::ReadString(const std::string& section, const std::strin
 
 std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const {
   std::vector<std::string> keys;
+  impl_->EnsureIndexed();
   uint32_t s = impl_->FindSection(TrimView(section));
   if (s == kNoEntry) return keys;
   const auto& sec = impl_->sections[s];

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto kind = tvx::app::ClassifyStart(args);
   if (kind == tvx::app::StartKind::Launch) {
     std::string joined = tvx::app::JoinLaunchNames(args);
-    if (!joined.empty() && (static_cast<unsigned char>(joined.front()) <= 32 ||
-                            static_cast<unsigned char>(joined.back()) <= 32))
+    if (!joined.empty() &&
+        (static_cast<unsigned char>(joined.front()) <= 32 || static_cast<unsigned char>(joined.back()) <= 32))
       std::abort();
   }
   return 0;

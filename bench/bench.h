@@ -1,0 +1,29 @@
+#pragma once
+// A small frame for named measurements. Each .cpp registers its measurements
+// with a static Register object; main runs them in name order.
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace tvx::bench {
+
+struct Measurement {
+  std::string name;
+  std::string description;
+  std::function<void()> run;
+};
+
+struct Register {
+  Register(std::string name, std::string description, std::function<void()> run);
+};
+
+// Best (least disturbed) time of `repeats` runs of fn, in microseconds.
+double BestMicroseconds(int repeats, const std::function<void()>& fn);
+
+// A folder of its own for the measurement's files, removed at exit.
+std::string ScratchFolder();
+
+void Report(const std::string& what, double microseconds);
+void ReportRatio(const std::string& what, double ratio, const std::string& target);
+
+}  // namespace tvx::bench
