@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/error.h"
 #include "platform/text.h"
 #include "ui/form.h"
 
@@ -155,6 +156,12 @@ void ItemsControl::SetItemIndexFromView(int index) {
 
 std::string ItemsControl::SelectedText() const {
   return itemIndex_ >= 0 ? items_[static_cast<size_t>(itemIndex_)] : std::string();
+}
+
+const ListRow& ListView::Row(int index) const {
+  if (index < 0 || index >= RowCount())
+    throw Error(FormatMessage1("List index out of bounds (%s)", std::to_string(index)));
+  return rows_[static_cast<size_t>(index)];
 }
 
 std::string ListView::Cell(int row, int column) const {

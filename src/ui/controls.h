@@ -251,7 +251,8 @@ class ListView : public Control {
   std::function<int(const std::string&, const std::string&)> compare;
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
-  const ListRow& Row(int index) const { return rows_.at(static_cast<size_t>(index)); }
+  // A row that does not exist is the error "List index out of bounds (n)".
+  const ListRow& Row(int index) const;
   const std::vector<ListRow>& Rows() const { return rows_; }
   // Cell text: column 0 is the caption, column n the (n-1)th sub-item.
   std::string Cell(int row, int column) const;
