@@ -374,7 +374,8 @@ std::string ProfileFile::ReadString(const std::string& section, const std::strin
 std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const {
   std::vector<std::string> keys;
   impl_->EnsureIndexed();
-  uint32_t s = impl_->FindSection(TrimView(section));
+  // Unlike a value read, listing takes the section name as it is.
+  uint32_t s = impl_->FindSection(section);
   if (s == kNoEntry) return keys;
   const auto& sec = impl_->sections[s];
   keys.reserve(sec.endEntry - sec.firstEntry);
