@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+// <windows.h> maps DeleteFile to DeleteFileA; the seam keeps its own name in
+// every translation unit, whichever header came first.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+
 namespace tvx {
 
 // An opaque native window handle (HWND on Windows); null means "no owner".
