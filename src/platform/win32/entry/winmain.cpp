@@ -30,6 +30,6 @@ std::string ProductVersion() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   tvx::win32::Win32Platform platform;
-  tvx::ui::win32::Win32Ui ui(instance);
+  tvx::ui::Win32Ui ui(instance);
   return tvx::app::RunProgram(platform.Get(), ui, ProductVersion);
 }
