@@ -1,12 +1,11 @@
 // Process entry of TVX.exe: the real platform and user interface, then one run.
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
+// The program's headers come first: windows.h would rename MessageBox in them.
 #include "app/program.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/win32_ui.h"
+
+#include <string>
+#include <vector>
 
 namespace {
 
