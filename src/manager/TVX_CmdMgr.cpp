@@ -114,7 +114,7 @@ TtvxCM::TtvxCM(Context& ctx) : ui::Form(ctx.ui, "tvxCM"), ctx_(ctx) {
     return ctx_.platform.system.CollateCompare(a, b);
   };
 
-  tvxLaunch.picture = "LAUNCH";
+  tvxLaunch.picture = "IMG_LAUNCH";
   tvxLaunch.SetHint("Launch selected Command");
   Place(tvxLaunch, 18, 480, 34, 32, 13);
   cmdRIC.SetText("Remove Invalid Command");
