@@ -1,4 +1,5 @@
-// Stand-in for a launched program: appends one line, "<command line>\t<working
+// Stand-in for a launched program (a GUI-subsystem program, which the shell
+// starts without a console): appends one line, "<command line>\t<working
 // directory>", to the file named by TVX_RECORD, then ends.
 #include <windows.h>
 
