@@ -1,16 +1,15 @@
 // The real launcher window, created through the Win32 backend over the real
 // platform and driven with window messages.
-#include <windows.h>
+// The program's headers first: windows.h would rename MessageBox in them.
+#include "app/TVX_Main.h"
+#include "platform/win32/win32_platform.h"
+#include "support/fake_platform.h"
+#include "ui/win32/win32_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
-
-#include "app/TVX_Main.h"
-#include "platform/win32/win32_platform.h"
-#include "support/fake_platform.h"
-#include "ui/win32/win32_ui.h"
 
 namespace tvx::app {
 namespace {
@@ -30,6 +29,7 @@ class KeyboardStandIn {
  public:
   KeyboardStandIn() {
     thread_ = std::thread([this] {
+      threadId_ = GetCurrentThreadId();
       WNDCLASSA wc{};
       wc.lpfnWndProc = DefWindowProcA;
       wc.hInstance = GetModuleHandleA(nullptr);
@@ -46,7 +46,7 @@ class KeyboardStandIn {
     while (!ready_) Sleep(1);
   }
   ~KeyboardStandIn() {
-    if (!quitReceived_) PostThreadMessageA(GetThreadId(thread_.native_handle()), WM_QUIT, 0, 0);
+    if (!quitReceived_) PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
     thread_.join();
   }
   bool WaitForQuit(DWORD ms) {
@@ -58,6 +58,7 @@ class KeyboardStandIn {
  private:
   std::thread thread_;
   HWND hwnd_ = nullptr;
+  DWORD threadId_ = 0;
   std::atomic<bool> ready_{false};
   std::atomic<bool> quitReceived_{false};
 };
