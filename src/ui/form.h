@@ -53,8 +53,8 @@ class Form {
   std::vector<Control*> TabOrder() const;
 
   // Form events.
-  std::function<void()> OnActivate;   // became the program's active window
-  std::function<void()> OnClose;      // runs however the window closes
+  std::function<void()> OnActivate;  // became the program's active window
+  std::function<void()> OnClose;     // runs however the window closes
 
   // Closes the window: runs OnClose (once), then ends it.
   void Close();

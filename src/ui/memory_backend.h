@@ -35,10 +35,14 @@ class MemoryUi : public IUiServices {
 
   // What was shown, in order.
   std::vector<ShownMessage> messages;
-  struct InputRequest { std::string title, prompt, initial; };
+  struct InputRequest {
+    std::string title, prompt, initial;
+  };
   std::vector<InputRequest> inputRequests;
   std::vector<OpenFileOptions> openFileRequests;
-  struct FolderRequest { std::string title, startFolder; };
+  struct FolderRequest {
+    std::string title, startFolder;
+  };
   std::vector<FolderRequest> folderRequests;
   std::vector<std::string> modalForms;  // names of the forms shown modally
   int processMessagesCalls = 0;
@@ -72,14 +76,14 @@ void PressKey(Control& control, char key);
 void KeyUp(Control& control, int vk, int shift = 0);
 // Replaces the text as a paste would: change only, no key events.
 void Paste(Edit& edit, const std::string& text);
-void Click(Control& control);          // buttons, images; disabled: nothing
-void ClickCheckBox(CheckBox& box);     // toggles, then click
+void Click(Control& control);                // buttons, images; disabled: nothing
+void ClickCheckBox(CheckBox& box);           // toggles, then click
 void ClickSpeedButton(SpeedButton& button);  // toggles down/up, then click
 void Choose(ItemsControl& box, int index);   // selection by the user, then change
 void SelectRow(ListView& list, int index, bool addToSelection = false);
 void DoubleClickRow(ListView& list, int index);
 void DropFiles(ListView& list, const std::vector<std::string>& paths);
-void CloseBox(Form& form);             // title bar close box
+void CloseBox(Form& form);  // title bar close box
 }  // namespace user
 
 }  // namespace tvx::ui

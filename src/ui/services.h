@@ -20,9 +20,9 @@ enum class MsgButtons { Ok, YesNo };
 enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
 struct OpenFileOptions {
-  std::string title;        // "Browse for File"
-  std::string filter;       // "All Files (*.*)|*.*"
-  std::string initialDir;   // "C:\" until a browse sets another
+  std::string title;       // "Browse for File"
+  std::string filter;      // "All Files (*.*)|*.*"
+  std::string initialDir;  // "C:\" until a browse sets another
 };
 
 class IUiServices {
@@ -46,7 +46,7 @@ class IUiServices {
   // not empty; other windows disabled and critical-error boxes suppressed while
   // it is open; nullopt on Cancel.
   virtual std::optional<std::string> BrowseFolder(const std::string& title, const std::string& startFolder,
-                                                   NativeWindow owner) = 0;
+                                                  NativeWindow owner) = 0;
 
   // Shows the form modally over the current active window and returns when it
   // has closed; its native window is destroyed then.

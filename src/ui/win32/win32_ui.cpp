@@ -404,6 +404,7 @@ std::vector<std::string> Win32Ui::PathsFromDrop(HDROP drop) {
   return paths;
 }
 
+Win32Ui::Window::Window() = default;
 Win32Ui::Window::Window(std::unique_ptr<win32::FormWindow> window) : window_(std::move(window)) {}
 Win32Ui::Window::Window(Window&&) noexcept = default;
 Win32Ui::Window& Win32Ui::Window::operator=(Window&&) noexcept = default;

@@ -53,7 +53,7 @@ class Win32Ui : public IUiServices {
   // the form so that it goes first.
   class Window {
    public:
-    Window() = default;
+    Window();
     explicit Window(std::unique_ptr<win32::FormWindow> window);
     Window(Window&&) noexcept;
     Window& operator=(Window&&) noexcept;
