@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the real windows under Xvfb:
+# docs/launcher.png, docs/template-dialog.png, docs/set-command.png.
+# Usage: scripts/screenshots.sh [path to TVX.exe]   (default: build/windows/TVX.exe)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+exe=${1:-build/windows/TVX.exe}
+[ -f "$exe" ] || { bash scripts/setup.sh; cmake --preset windows >/dev/null; cmake --build --preset windows --target TVX; }
+export TVX_WINE_STATE=${TVX_WINE_STATE:-/tmp/tvx-shots-session} TVX_DISPLAY=${TVX_DISPLAY:-:93}
+eval "$(bash scripts/wine-session.sh start)"
+trap 'bash scripts/wine-session.sh stop' EXIT
+dir=$(mktemp -d /tmp/tvx-shots.XXXXXX)
+cp "$exe" "$dir/TVX.exe"
+printf '[Command]\r\nn=notepad.exe|\r\ncp=Rundll32.exe|Shell32.dll,Control_RunDLL\r\ndocs=C:\\Users\\Public\\Documents|\r\n[Template]\r\nmorning=n docs\r\nwork=cp n\r\n' >"$dir/TVX.dat"
+
+window() {  # name -> id, waiting
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+shot() {  # window id, file: the window with its frame
+  sleep 0.6
+  import -window "$1" -frame "$2" 2>/dev/null || import -window "$1" "$2"
+}
+
+wine "$dir/TVX.exe" >/dev/null 2>&1 &
+pid=$!
+w=$(window '^Tavrix$')
+xdotool windowfocus "$w" 2>/dev/null || true
+xdotool type --delay 40 "n docs"
+shot "$w" docs/launcher.png
+xdotool key alt+s
+t=$(window '^Command Template$')
+shot "$t" docs/template-dialog.png
+xdotool key Escape
+sleep 0.3
+xdotool windowfocus "$w" 2>/dev/null || true
+xdotool key Escape
+wait "$pid" || true
+
+wine "$dir/TVX.exe" /setcmd "C:\\Users\\Public\\Documents\\report 2026.txt" >/dev/null 2>&1 &
+pid=$!
+s=$(window '^Set TVX Command$')
+xdotool windowfocus "$s" 2>/dev/null || true
+xdotool type --delay 60 "n"
+sleep 0.5
+# Rest the mouse on the status label so that its hint shows.
+eval "$(xdotool getwindowgeometry --shell "$s")"
+xdotool mousemove $((X + 200)) $((Y + 110))
+sleep 0.3
+xdotool mousemove $((X + 205)) $((Y + 112))
+sleep 1.5
+import -window root -crop "$((WIDTH + 140))x$((HEIGHT + 60))+$((X - 4))+$((Y - 26))" docs/set-command.png
+xdotool key Escape
+wait "$pid" || true
+rm -rf "$dir"
+echo "screenshots written to docs/"
