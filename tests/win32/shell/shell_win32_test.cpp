@@ -1,6 +1,7 @@
 // The shell integration against the real registry, file system and shell link
 // object. The shell's ShellExecute is replaced by a recorder so that no script
-// host is started.
+// host is started. Install and Uninstall act on this user's real desktop,
+// Quick Launch folder and App Paths entry: run these in a test prefix.
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
