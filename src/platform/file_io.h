@@ -7,24 +7,52 @@ namespace tvx::fileio {
 
 enum class ReadStatus { Ok, Missing, Failed };
 
-// Reads the whole file into bytes. Missing: no such file (bytes empty).
-// Readers never block a concurrent replacement of the file.
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes);
+// What identifies one version of a file cheaply: which file it is, its size
+// and its last write time. A missing file has exists false.
+struct FileStamp {
+  bool exists = false;
+  unsigned long long volume = 0, id = 0, size = 0;
+  long long writeTime = 0;
+  bool operator==(const FileStamp&) const = default;
+};
 
-// Exclusive lock shared by every process, held on a lock file (created when
-// missing and left in place). Blocks until the lock is free; the system drops
-// it when the holder dies, so a killed writer never leaves it taken.
-class FileLock {
+// Reads the whole file into bytes. Missing: no such file (bytes empty).
+// Readers never block a concurrent replacement of the file. stamp, when
+// given, receives the stamp of the very file the bytes came from.
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp = nullptr);
+
+// The file's stamp now; false when it cannot be told (other than missing).
+bool StampOf(const std::string& path, FileStamp& stamp);
+
+// A lock file beside a data file, shared by every process, kept open by its
+// user. Lock blocks until the exclusive lock is free; the system drops it
+// when the holder dies, so a killed writer never leaves it taken.
+// The file also holds a change count that writers raise to an odd number
+// before replacing the data file and to the next even one after: a reader
+// that saw an even count before reading the data file, and sees the same
+// count later, knows no writer has replaced the file in between.
+class LockFile {
  public:
-  explicit FileLock(const std::string& lockPath);
-  ~FileLock();
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-  bool Held() const { return held_; }
+  explicit LockFile(std::string path);
+  ~LockFile();
+  LockFile(const LockFile&) = delete;
+  LockFile& operator=(const LockFile&) = delete;
+
+  // Opens the lock file when it exists (never creates it) and reads the count.
+  bool ReadCountIfPresent(unsigned long long& count);
+  // Opens (creating when missing) and takes the lock.
+  bool Lock();
+  void Unlock();
+  // Under the lock. A count that cannot be read reads as unknown: false.
+  bool ReadCount(unsigned long long& count);
+  bool WriteCount(unsigned long long count);
+  void Close();
 
  private:
+  bool Open(bool create);
+  std::string path_;
   long long handle_ = -1;
-  bool held_ = false;
+  bool locked_ = false;
 };
 
 // False when the file exists but may not be written: no write permission, or
@@ -35,7 +63,9 @@ bool CanWriteExisting(const std::string& path);
 // new, even if the process or the system dies: writes tempPath (same folder),
 // flushes it to disk, renames it over the file and flushes the folder. On
 // failure the file is unchanged and tempPath is gone.
-bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes);
+// stamp, when given, receives the new file's stamp.
+bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
+                        FileStamp* stamp = nullptr);
 
 // Writes the bytes in place and flushes them to disk (no atomic replacement).
 bool WriteFileFlushed(const std::string& path, const std::string& bytes);

@@ -17,6 +17,7 @@
 #include "store/profile_file.h"
 
 #include <bit>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -53,10 +54,53 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-inline uint32_t HashNoCase(const char* p, size_t n) {
-  uint32_t h = 2166136261u;
-  for (size_t i = 0; i < n; ++i) h = (h ^ Fold(static_cast<unsigned char>(p[i]))) * 16777619u;
-  return h;
+// Eight bytes with ASCII A-Z folded to a-z at once; bytes above 127 stay.
+inline uint64_t FoldWord(uint64_t x) {
+  const uint64_t low7 = x & 0x7F7F7F7F7F7F7F7Full;
+  const uint64_t atLeastA = low7 + 0x3F3F3F3F3F3F3F3Full;  // high bit set from 'A' on
+  const uint64_t aboveZ = low7 + 0x2525252525252525ull;    // high bit set after 'Z'
+  return x | ((atLeastA & ~aboveZ & ~x & 0x8080808080808080ull) >> 2);
+}
+
+inline uint64_t Load64(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+inline uint64_t Load32(const char* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+#if defined(_MSC_VER)
+#define TVX_FORCE_INLINE __forceinline
+#else
+#define TVX_FORCE_INLINE inline __attribute__((always_inline))
+#endif
+
+// Case-free hash, a word at a time; the last word may overlap the one before,
+// which is fine since equal keys load equal bytes.
+TVX_FORCE_INLINE uint32_t HashNoCase(const char* p, size_t n) {
+  constexpr uint64_t k = 0x9E3779B97F4A7C15ull;
+  uint64_t h = (n + 1) * k;
+  if (n >= 8) {
+    size_t i = 0;
+    for (; i + 8 < n; i += 8) {
+      h = (h ^ FoldWord(Load64(p + i))) * k;
+      h ^= h >> 29;
+    }
+    h = (h ^ FoldWord(Load64(p + n - 8))) * k;
+  } else if (n >= 4) {
+    h = (h ^ FoldWord(Load32(p) | (Load32(p + n - 4) << 32))) * k;
+  } else if (n > 0) {
+    uint64_t w = static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                 (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16);
+    h = (h ^ FoldWord(w)) * k;
+  }
+  h ^= h >> 32;
+  h *= k;
+  return static_cast<uint32_t>(h >> 32);
 }
 
 inline uint32_t Mix(uint32_t h, uint32_t section) {
@@ -80,6 +124,60 @@ inline const char* FindBreak(const char* p, const char* end) {
 #endif
   while (p < end && !IsBreak(static_cast<unsigned char>(*p))) ++p;
   return p;
+}
+
+// One line from p: its end (first CR or LF, or end) and its first "=" (or
+// null). Notes a zero byte met before the "=": it would cut the key short.
+struct LineScan {
+  const char* end;
+  const char* eq;
+};
+inline LineScan ScanLine(const char* p, const char* end, bool& sawZero) {
+#ifdef TVX_HAVE_SSE2
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), equals = _mm_set1_epi8('='),
+                zero = _mm_setzero_si128();
+  // The key part: look for the line end, the "=" and zero bytes.
+  while (end - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned breaks =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    unsigned eqs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, equals)));
+    unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+    unsigned upTo = breaks ? (1u << std::countr_zero(breaks)) - 1 : 0xFFFFu;
+    eqs &= upTo;
+    if (eqs) {
+      if (zeros & ((1u << std::countr_zero(eqs)) - 1)) sawZero = true;
+      const char* eq = p + std::countr_zero(eqs);
+      if (breaks) return {p + std::countr_zero(breaks), eq};
+      // The value part: only the line end matters; two blocks at a time.
+      for (p += 16; end - p >= 32; p += 32) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        __m128i ab = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, cr), _mm_cmpeq_epi8(a, lf)),
+                                  _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
+        if (_mm_movemask_epi8(ab)) break;
+      }
+      for (; end - p >= 16; p += 16) {
+        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        if (breaks) return {p + std::countr_zero(breaks), eq};
+      }
+      while (p < end && *p != '\r' && *p != '\n') ++p;
+      return {p, eq};
+    }
+    if (zeros & upTo) sawZero = true;
+    if (breaks) return {p + std::countr_zero(breaks), nullptr};
+    p += 16;
+  }
+#endif
+  const char* eq = nullptr;
+  for (; p < end; ++p) {
+    char c = *p;
+    if (c == '\r' || c == '\n') break;
+    if (c == '=' && !eq) eq = p;
+    if (c == 0 && !eq) sawZero = true;
+  }
+  return {p, eq};
 }
 
 // Position after the line break at pos (CR LF counts as one), or pos at the end.
@@ -116,9 +214,16 @@ void CheckStorable(const std::string& section, const std::string& key, const std
   if (hasZero(value)) throw Error(valuePrefix + "it contains a zero character");
 }
 
+struct Unlocker {
+  fileio::LockFile& lock;
+  ~Unlocker() { lock.Unlock(); }
+};
+
 }  // namespace
 
 struct ProfileFile::Impl {
+  explicit Impl(std::string p) : path(std::move(p)), lock(path + ".lock") {}
+
   struct Entry {
     uint32_t keyOff, keyLen;
     uint32_t valOff, valLen;  // valLen kNoValue: a line without "="
@@ -133,6 +238,12 @@ struct ProfileFile::Impl {
 
   std::string path;
   std::string data;
+  // What the data came from: the file's stamp and the lock file's change
+  // count seen before reading it. Both unchanged inside the lock: no re-read.
+  fileio::LockFile lock;
+  fileio::FileStamp stamp;
+  unsigned long long count = 0;
+  bool countKnown = false;
   std::vector<Entry> entries;
   std::vector<Section> sections;
   std::vector<uint32_t> table;  // open addressing: entry index or kNoEntry
@@ -152,15 +263,17 @@ struct ProfileFile::Impl {
     entries.clear();
     sections.clear();
     indexed = true;
-    entries.reserve(data.size() / 40 + 8);
+    entries.reserve(data.size() / 32 + 8);
     const char* base = data.data();
     const char* end = base + data.size();
     const char* p = base;
     if (data.size() >= 3 && std::memcmp(base, "\xEF\xBB\xBF", 3) == 0) p += 3;
     bodyStart = static_cast<uint32_t>(p - base);
     sections.push_back({0, 0, 0, 0, static_cast<uint32_t>(p - base)});
+    bool sawZero = false;
     while (p < end) {
-      const char* le = FindBreak(p, end);
+      const LineScan line = ScanLine(p, end, sawZero);
+      const char* le = line.end;
       const char* ts = p;
       const char* te = le;
       while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
@@ -184,11 +297,10 @@ struct ProfileFile::Impl {
           sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n,
                               static_cast<uint32_t>(le - base)});
         } else {
-          const char* eq = static_cast<const char*>(std::memchr(ts, '=', static_cast<size_t>(te - ts)));
-          Entry e;
+          Entry& e = entries.emplace_back();
           e.section = static_cast<uint32_t>(sections.size() - 1);
           e.keyOff = static_cast<uint32_t>(ts - base);
-          if (eq) {
+          if (const char* eq = line.eq) {
             const char* ke = eq;
             while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
             const char* vs = eq + 1;
@@ -201,17 +313,7 @@ struct ProfileFile::Impl {
             e.valOff = e.keyOff;
             e.valLen = kNoValue;
           }
-          uint32_t h = 2166136261u;
-          for (uint32_t i = 0; i < e.keyLen; ++i) {
-            unsigned char c = static_cast<unsigned char>(base[e.keyOff + i]);
-            if (c == 0) {
-              e.keyLen = i;
-              break;
-            }
-            h = (h ^ Fold(c)) * 16777619u;
-          }
-          e.hash = Mix(h, e.section);
-          entries.push_back(e);
+          e.hash = Mix(HashNoCase(ts, e.keyLen), e.section);
           sections.back().lastLineEnd = static_cast<uint32_t>(le - base);
         }
       }
@@ -219,6 +321,15 @@ struct ProfileFile::Impl {
       if (p < end) p = (*p == '\r' && p + 1 < end && p[1] == '\n') ? p + 2 : p + 1;
     }
     sections.back().endEntry = static_cast<uint32_t>(entries.size());
+    // The profile calls see a key only up to a zero byte; rare enough to mend afterwards.
+    if (sawZero) {
+      for (Entry& e : entries) {
+        if (const void* z = std::memchr(base + e.keyOff, 0, e.keyLen)) {
+          e.keyLen = static_cast<uint32_t>(static_cast<const char*>(z) - (base + e.keyOff));
+          e.hash = Mix(HashNoCase(base + e.keyOff, e.keyLen), e.section);
+        }
+      }
+    }
     BuildTable();
   }
 
@@ -280,15 +391,36 @@ struct ProfileFile::Impl {
     return SkipBreak(data, static_cast<size_t>(le - data.data()));
   }
 
-  // Re-reads the file (inside the lock); reindexes only when it changed.
-  bool Reload() {
-    std::string now;
-    auto status = fileio::ReadWholeFile(path, now);
-    if (status == fileio::ReadStatus::Failed) return false;
-    if (now != data) {
-      data.swap(now);
-      indexed = false;
+  // Opening: the count first, then the bytes, so that a writer finishing in
+  // between shows as a changed count.
+  void Load() {
+    countKnown = lock.ReadCountIfPresent(count) && count % 2 == 0;
+    // A missing or unreadable file reads as an empty one.
+    auto status = fileio::ReadWholeFile(path, data, &stamp);
+    if (status != fileio::ReadStatus::Ok) data.clear();
+    if (status == fileio::ReadStatus::Failed) countKnown = false;
+    Parse();
+  }
+
+  // Inside the lock: brings data up to what the file holds now, re-reading
+  // only when another writer may have replaced it since it was read.
+  bool Refresh() {
+    unsigned long long now = 0;
+    bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
+    fileio::FileStamp current;
+    bool same = countKnown && nowKnown && now == count && fileio::StampOf(path, current) && current == stamp;
+    if (!same) {
+      std::string bytes;
+      fileio::FileStamp readStamp;
+      if (fileio::ReadWholeFile(path, bytes, &readStamp) == fileio::ReadStatus::Failed) return false;
+      stamp = readStamp;
+      if (bytes != data) {
+        data.swap(bytes);
+        indexed = false;
+      }
     }
+    count = now;
+    countKnown = nowKnown;
     EnsureIndexed();
     return true;
   }
@@ -343,20 +475,29 @@ struct ProfileFile::Impl {
 
   [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
 
+  // Inside the lock: replaces the file with bytes. The count goes odd while
+  // the file may change, so that no reader trusts a count seen meanwhile.
   void Commit(std::string& bytes) {
     if (!fileio::CanWriteExisting(path)) FailWrite();
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", bytes)) FailWrite();
+    unsigned long long now = 0;
+    if (!lock.ReadCount(now)) {
+      // An unreadable count: start from one no reader can have seen.
+      now = static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count()) << 1;
+    }
+    const unsigned long long changing = now + 1 + (now & 1);
+    countKnown = false;
+    if (!lock.WriteCount(changing)) FailWrite();
+    fileio::FileStamp written;
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", bytes, &written)) FailWrite();
+    stamp = written;
+    count = changing + 1;
+    countKnown = lock.WriteCount(count);
     data.swap(bytes);
     indexed = false;  // indexed again when next read: a write alone needs no index
   }
 };
 
-ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>()) {
-  impl_->path = std::move(path);
-  // A missing or unreadable file reads as an empty one.
-  if (fileio::ReadWholeFile(impl_->path, impl_->data) != fileio::ReadStatus::Ok) impl_->data.clear();
-  impl_->Parse();
-}
+ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path)) { impl_->Load(); }
 
 ProfileFile::~ProfileFile() = default;
 
@@ -430,13 +571,14 @@ int ProfileFile::ReadInteger(const std::string& section, const std::string& key,
 
 void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   CheckStorable(section, key, value);
-  fileio::FileLock lock(impl_->path + ".lock");
-  if (!lock.Held()) impl_->FailWrite();
+  auto& d = *impl_;
+  if (!d.lock.Lock()) d.FailWrite();
+  Unlocker unlock{d.lock};
   // Another process may have written since we read: apply the change to what is there now.
-  if (!impl_->Reload()) impl_->FailWrite();
+  if (!d.Refresh()) d.FailWrite();
   std::string bytes;
-  if (!impl_->Edited(section, key, value, bytes)) return;
-  impl_->Commit(bytes);
+  if (!d.Edited(section, key, value, bytes)) return;
+  d.Commit(bytes);
 }
 
 void ProfileFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -445,8 +587,9 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
 
 void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
   try {
-    fileio::FileLock lock(impl_->path + ".lock");
-    if (!lock.Held() || !impl_->Reload()) return;
+    if (!impl_->lock.Lock()) return;
+    Unlocker unlock{impl_->lock};
+    if (!impl_->Refresh()) return;
     // Deletion looks through every section of the name, as the system's call does.
     auto& d = *impl_;
     for (const auto& sec : d.sections) {
@@ -468,6 +611,9 @@ void ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
 }
 
 void ProfileFile::Release() {
+  impl_->lock.Close();
+  impl_->countKnown = false;
+  impl_->stamp = {};
   impl_->data.clear();
   impl_->data.shrink_to_fit();
   impl_->Parse();

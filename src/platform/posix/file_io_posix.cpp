@@ -44,6 +44,20 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp s;
+  s.exists = true;
+  s.volume = static_cast<unsigned long long>(st.st_dev);
+  s.id = static_cast<unsigned long long>(st.st_ino);
+  s.size = static_cast<unsigned long long>(st.st_size);
+  s.writeTime = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  return s;
+}
+
+// The count is stored with its complement, so that a read racing a write
+// shows as unknown rather than as some other count.
+constexpr size_t kCountBytes = 16;
+
 std::string FolderOf(const std::string& path) {
   auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -53,13 +67,15 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
   bytes.clear();
+  if (stamp) *stamp = FileStamp{};
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return ReadStatus::Failed;
   if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
+  if (stamp) *stamp = StampFrom(st);
   bytes.resize(static_cast<size_t>(st.st_size));
   size_t got = 0;
   for (;;) {
@@ -77,18 +93,73 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
   return ReadStatus::Ok;
 }
 
-FileLock::FileLock(const std::string& lockPath) {
-  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return;
-  handle_ = fd;
-  while (::flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) return;
-  }
-  held_ = true;
+bool StampOf(const std::string& path, FileStamp& stamp) {
+  stamp = FileStamp{};
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+  stamp = StampFrom(st);
+  return true;
 }
 
-FileLock::~FileLock() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing drops the lock
+LockFile::LockFile(std::string path) : path_(std::move(path)) {}
+
+LockFile::~LockFile() { Close(); }
+
+bool LockFile::Open(bool create) {
+  if (handle_ >= 0) return true;
+  int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+  if (fd < 0) return false;
+  handle_ = fd;
+  return true;
+}
+
+bool LockFile::ReadCountIfPresent(unsigned long long& count) { return Open(false) && ReadCount(count); }
+
+bool LockFile::Lock() {
+  if (!Open(true)) return false;
+  while (::flock(static_cast<int>(handle_), LOCK_EX) != 0) {
+    if (errno != EINTR) return false;
+  }
+  locked_ = true;
+  return true;
+}
+
+void LockFile::Unlock() {
+  if (locked_) ::flock(static_cast<int>(handle_), LOCK_UN);
+  locked_ = false;
+}
+
+bool LockFile::ReadCount(unsigned long long& count) {
+  count = 0;
+  if (handle_ < 0) return false;
+  unsigned char b[kCountBytes];
+  ssize_t n = ::pread(static_cast<int>(handle_), b, sizeof b, 0);
+  if (n == 0) return true;  // a new lock file: nothing was ever counted
+  if (n != static_cast<ssize_t>(sizeof b)) return false;
+  unsigned long long value = 0, check = 0;
+  for (int i = 7; i >= 0; --i) {
+    value = (value << 8) | b[i];
+    check = (check << 8) | b[8 + i];
+  }
+  if (check != ~value) return false;
+  count = value;
+  return true;
+}
+
+bool LockFile::WriteCount(unsigned long long count) {
+  if (handle_ < 0) return false;
+  unsigned char b[kCountBytes];
+  for (int i = 0; i < 8; ++i) {
+    b[i] = static_cast<unsigned char>(count >> (8 * i));
+    b[8 + i] = static_cast<unsigned char>(~count >> (8 * i));
+  }
+  return ::pwrite(static_cast<int>(handle_), b, sizeof b, 0) == static_cast<ssize_t>(sizeof b);
+}
+
+void LockFile::Close() {
+  Unlock();
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  handle_ = -1;
 }
 
 bool CanWriteExisting(const std::string& path) {
@@ -100,16 +171,23 @@ bool CanWriteExisting(const std::string& path) {
   return ::access(path.c_str(), W_OK) == 0;
 }
 
-bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes) {
+bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
+                        FileStamp* stamp) {
   mode_t mode = 0666;
   struct stat st;
   bool existed = ::stat(path.c_str(), &st) == 0;
   if (existed) mode = st.st_mode & 07777;
   Fd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) return false;
-  bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-  // The new file keeps the old one's permissions (umask applied at creation otherwise).
-  if (ok && existed) ok = ::fchmod(fd.get(), mode) == 0;
+  // The new file keeps the old one's permissions (umask applied at creation
+  // otherwise); set before the flush so that they are on disk with the data.
+  bool ok = !existed || ::fchmod(fd.get(), mode) == 0;
+  ok = ok && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  struct stat written;
+  if (ok && stamp) {
+    ok = ::fstat(fd.get(), &written) == 0;
+    if (ok) *stamp = StampFrom(written);
+  }
   ok = fd.Close() && ok;
   if (ok) ok = ::rename(tempPath.c_str(), path.c_str()) == 0;
   if (!ok) {

@@ -41,10 +41,28 @@ bool WriteAll(HANDLE h, const std::string& bytes) {
   return true;
 }
 
+bool StampFrom(HANDLE h, FileStamp& stamp) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(h, &info)) return false;
+  stamp.exists = true;
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.id = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  stamp.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.writeTime =
+      static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                             info.ftLastWriteTime.dwLowDateTime);
+  return true;
+}
+
+// The count is stored with its complement, so that a read racing a write
+// shows as unknown rather than as some other count.
+constexpr DWORD kCountBytes = 16;
+
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
   bytes.clear();
+  if (stamp) *stamp = FileStamp{};
   // Sharing delete lets a writer rename a new file over this one while we read.
   Handle h(
       ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -54,6 +72,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
   }
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(h.get(), &size)) return ReadStatus::Failed;
+  if (stamp && !StampFrom(h.get(), *stamp)) *stamp = FileStamp{};
   bytes.resize(static_cast<size_t>(size.QuadPart));
   size_t got = 0;
   for (;;) {
@@ -72,25 +91,90 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes) {
   return ReadStatus::Ok;
 }
 
-// A lock file rather than a named mutex: it works for every spelling of the
-// path (short names, mapped drives, UNC) and across machines sharing a folder.
-FileLock::FileLock(const std::string& lockPath) {
-  HANDLE h = ::CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  handle_ = reinterpret_cast<long long>(h);
-  OVERLAPPED ov{};
-  held_ = ::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
+bool StampOf(const std::string& path, FileStamp& stamp) {
+  stamp = FileStamp{};
+  Handle h(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) {
+    DWORD e = ::GetLastError();
+    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+  }
+  if (StampFrom(h.get(), stamp)) return true;
+  stamp = FileStamp{};
+  return false;
 }
 
-FileLock::~FileLock() {
-  if (handle_ == -1) return;
-  HANDLE h = reinterpret_cast<HANDLE>(handle_);
-  if (held_) {
-    OVERLAPPED ov{};
-    ::UnlockFileEx(h, 0, 1, 0, &ov);
+// A lock file rather than a named mutex: it works for every spelling of the
+// path (short names, mapped drives, UNC) and across machines sharing a folder,
+// and it can hold the change count.
+LockFile::LockFile(std::string path) : path_(std::move(path)) {}
+
+LockFile::~LockFile() { Close(); }
+
+bool LockFile::Open(bool create) {
+  if (handle_ != -1) return true;
+  HANDLE h = ::CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                           create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<long long>(h);
+  return true;
+}
+
+bool LockFile::ReadCountIfPresent(unsigned long long& count) { return Open(false) && ReadCount(count); }
+
+bool LockFile::Lock() {
+  if (!Open(true)) return false;
+  // The lock covers a byte past the count, so reading the count is never refused.
+  OVERLAPPED ov{};
+  ov.Offset = 0x7FFFFFF0u;
+  locked_ = ::LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
+  return locked_;
+}
+
+void LockFile::Unlock() {
+  if (!locked_) return;
+  OVERLAPPED ov{};
+  ov.Offset = 0x7FFFFFF0u;
+  ::UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, 1, 0, &ov);
+  locked_ = false;
+}
+
+bool LockFile::ReadCount(unsigned long long& count) {
+  count = 0;
+  if (handle_ == -1) return false;
+  unsigned char b[kCountBytes];
+  OVERLAPPED ov{};
+  DWORD n = 0;
+  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), b, kCountBytes, &n, &ov)) {
+    return ::GetLastError() == ERROR_HANDLE_EOF;  // a new lock file: nothing was ever counted
   }
-  ::CloseHandle(h);
+  if (n == 0) return true;
+  if (n != kCountBytes) return false;
+  unsigned long long value = 0, check = 0;
+  for (int i = 7; i >= 0; --i) {
+    value = (value << 8) | b[i];
+    check = (check << 8) | b[8 + i];
+  }
+  if (check != ~value) return false;
+  count = value;
+  return true;
+}
+
+bool LockFile::WriteCount(unsigned long long count) {
+  if (handle_ == -1) return false;
+  unsigned char b[kCountBytes];
+  for (int i = 0; i < 8; ++i) {
+    b[i] = static_cast<unsigned char>(count >> (8 * i));
+    b[8 + i] = static_cast<unsigned char>(~count >> (8 * i));
+  }
+  OVERLAPPED ov{};
+  DWORD n = 0;
+  return ::WriteFile(reinterpret_cast<HANDLE>(handle_), b, kCountBytes, &n, &ov) && n == kCountBytes;
+}
+
+void LockFile::Close() {
+  Unlock();
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
 }
 
 bool CanWriteExisting(const std::string& path) {
@@ -106,7 +190,8 @@ bool CanWriteExisting(const std::string& path) {
   return h.valid() || ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes) {
+bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
+                        FileStamp* stamp) {
   DWORD keep = FILE_ATTRIBUTE_NORMAL;
   DWORD old = ::GetFileAttributesA(path.c_str());
   if (old != INVALID_FILE_ATTRIBUTES) {
@@ -122,6 +207,7 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
     Handle h(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
     if (!h.valid()) return false;
     ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
+    if (ok && stamp) ok = StampFrom(h.get(), *stamp);
     ok = h.Close() && ok;
   }
   if (ok) {
