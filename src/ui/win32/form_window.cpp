@@ -167,7 +167,7 @@ void ChildView::Create() {
       if (control_.FaceColor() || control_.TextColor())
         style |= BS_OWNERDRAW;
       else
-        style |= button.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        style |= (button.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE;
       if (!button.picture.empty() && !(style & BS_OWNERDRAW)) {
         int size = form_.Scale(16);
         icon_ = static_cast<HICON>(
@@ -214,7 +214,7 @@ void ChildView::Create() {
       text.clear();
       break;
     case Kind::Shape:
-      style |= SS_WHITEFRAME;
+      style |= SS_OWNERDRAW;
       text.clear();
       break;
     case Kind::GroupBox:
@@ -549,9 +549,18 @@ LRESULT ChildView::OnNotify(NMHDR& header) {
 }
 
 bool ChildView::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  if (control_.GetKind() != Kind::Button) return false;
   HDC dc = item.hDC;
   RECT rc = item.rcItem;
+  if (control_.GetKind() == Kind::Shape) {
+    // A strip of the face colour inside a white edge.
+    COLORREF fill = control_.FaceColor() ? ToColorRef(*control_.FaceColor()) : GetSysColor(COLOR_BTNFACE);
+    HBRUSH brush = CreateSolidBrush(fill);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+    FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    return true;
+  }
+  if (control_.GetKind() != Kind::Button) return false;
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
   bool disabled = (item.itemState & ODS_DISABLED) != 0;
   COLORREF face = control_.FaceColor() ? ToColorRef(*control_.FaceColor()) : GetSysColor(COLOR_BTNFACE);
@@ -694,12 +703,15 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
   // Children in tab order first so that the system's own dialog navigation
-  // agrees with ours; frames last, below what they hold.
+  // agrees with ours; frames and lines last, below what they hold.
+  auto isFrame = [](const Control* c) {
+    return c->GetKind() == Kind::GroupBox || c->GetKind() == Kind::Shape || c->GetKind() == Kind::Bevel;
+  };
   std::vector<Control*> order = form.TabOrder();
   for (Control* c : form.Controls())
-    if (c->tabOrder < 0 && c->GetKind() != Kind::GroupBox) order.push_back(c);
+    if (c->tabOrder < 0 && !isFrame(c)) order.push_back(c);
   for (Control* c : form.Controls())
-    if (c->tabOrder < 0 && c->GetKind() == Kind::GroupBox) order.push_back(c);
+    if (c->tabOrder < 0 && isFrame(c)) order.push_back(c);
   const auto& all = form.Controls();
   for (Control* c : order) {
     int index = static_cast<int>(std::find(all.begin(), all.end(), c) - all.begin());
