@@ -8,6 +8,12 @@
 
 #include "platform/platform.h"
 
+// <windows.h> names its message box function MessageBox through a macro that
+// would rename the member below in files that include both.
+#ifdef MessageBox
+#undef MessageBox
+#endif
+
 namespace tvx::ui {
 
 class Form;

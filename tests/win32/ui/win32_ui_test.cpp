@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "platform/error.h"
+#include "platform/text.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -58,6 +59,11 @@ bool AnswerBox(const char* caption, int button) {
   if (!box || !IsWindowVisible(box)) return false;
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
   return true;
+}
+
+int WindowDpiForTest(HWND hwnd) {
+  int dpi = static_cast<int>(GetDpiForWindow(hwnd));
+  return dpi ? dpi : 96;
 }
 
 std::string Text(HWND hwnd) {
@@ -502,6 +508,84 @@ TEST_F(Win32UiTest, TerminateEndsTheMainLoop) {
   EXPECT_EQ(Win32Ui::HandleOf(form), nullptr);
   ui.ShowModal(form);  // nothing is shown once the application ends
   EXPECT_EQ(Win32Ui::HandleOf(form), nullptr);
+}
+
+// The system pickers: what they return, and that closing them is not the
+// program's own window becoming active again.
+TEST_F(Win32UiTest, OpenFileTakesATypedNameAndDoesNotCountAsReactivation) {
+  int activations = 0;
+  form.OnActivate = [&] { ++activations; };
+  auto window = ui.Open(form);
+  ui.ProcessMessages();
+  ASSERT_EQ(activations, 1);
+  WhenShown([] {
+    HWND box = GetActiveWindow();
+    char title[64] = {};
+    GetWindowTextA(box, title, sizeof title);
+    if (std::string(title) != "Browse for File") return false;
+    SetDlgItemTextA(box, 1148, "nosuch.txt");  // the file name box (combo or edit)
+    SetDlgItemTextA(box, 1152, "nosuch.txt");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  auto file = ui.OpenFile({"Browse for File", "All Files (*.*)|*.*", "C:\\windows"}, Win32Ui::HandleOf(form));
+  EXPECT_FALSE(g_gaveUp);
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(text::LowerAscii(*file), "c:\\windows\\nosuch.txt");
+  ui.ProcessMessages();
+  EXPECT_EQ(activations, 1);
+
+  WhenShown([] {
+    HWND box = GetActiveWindow();
+    char title[64] = {};
+    GetWindowTextA(box, title, sizeof title);
+    if (std::string(title) != "Browse for File") return false;
+    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  });
+  EXPECT_FALSE(ui.OpenFile({"Browse for File", "All Files (*.*)|*.*", "C:\\"}, nullptr).has_value());
+  EXPECT_FALSE(g_gaveUp);
+}
+
+TEST_F(Win32UiTest, BrowseFolderStartsAtTheFolderAndDisablesTheProgramMeanwhile) {
+  auto window = ui.Open(form);
+  bool formDisabled = false;
+  WhenShown([&] {
+    HWND box = GetActiveWindow();
+    if (!box || box == Win32Ui::HandleOf(form)) return false;
+    formDisabled = !IsWindowEnabled(Win32Ui::HandleOf(form));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  auto folder = ui.BrowseFolder("Select a folder", "C:\\windows\\system32", nullptr);
+  EXPECT_FALSE(g_gaveUp);
+  EXPECT_TRUE(formDisabled);
+  EXPECT_TRUE(IsWindowEnabled(Win32Ui::HandleOf(form)));
+  ASSERT_TRUE(folder.has_value());
+  EXPECT_EQ(text::LowerAscii(*folder), "c:\\windows\\system32");
+
+  WhenShown([&] {
+    HWND box = GetActiveWindow();
+    if (!box || box == Win32Ui::HandleOf(form)) return false;
+    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  });
+  EXPECT_FALSE(ui.BrowseFolder("Select a folder", "", nullptr).has_value());
+  EXPECT_FALSE(g_gaveUp);
+}
+
+TEST_F(Win32UiTest, FramesLieBelowTheControlsTheyHold) {
+  Shape strip(form, "strip");
+  strip.place = {360, 0, 40, 100};
+  auto window = ui.Open(form);
+  HWND hwnd = Win32Ui::HandleOf(form);
+  POINT inImage{MulDiv(378, WindowDpiForTest(hwnd), 96), MulDiv(14, WindowDpiForTest(hwnd), 96)};
+  EXPECT_EQ(ChildWindowFromPointEx(hwnd, inImage, CWP_SKIPINVISIBLE), Win32Ui::HandleOf(form.imgInfo));
+  // A label sizes itself to its caption.
+  RECT label{};
+  GetClientRect(Win32Ui::HandleOf(form.lblName), &label);
+  EXPECT_GT(label.right, 10);
+  EXPECT_GT(label.bottom, 8);
 }
 
 TEST(Win32UiDrop, PathsComeOutOfTheDropBlockInOrder) {
