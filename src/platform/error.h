@@ -11,6 +11,13 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// The link object was there but saving the shortcut file failed. Callers that
+// treat a missing shortcut as harmless catch this one only.
+class ShortcutSaveFailed : public Error {
+ public:
+  using Error::Error;
+};
+
 // Replaces the first "%s" of the pattern (the program's message texts carry one).
 std::string FormatMessage1(const std::string& pattern, const std::string& arg);
 std::string FormatMessage2(const std::string& pattern, const std::string& a, const std::string& b);

@@ -47,13 +47,17 @@ std::string ReadShellString(Platform& platform, const std::string& keyPath, cons
 // ---- The program's own shortcuts ----
 
 // Writes a shortcut with only target and working folder set. A folder that is
-// not there gets no shortcut and no message; a failing link object raises.
+// not there, or a save that fails, gets no shortcut and no message; a failing
+// link object raises.
 void WriteProgramShortcut(Platform& platform, const std::string& programPath, const std::string& folder) {
   if (!platform.files.DirectoryExists(folder)) return;
   ShortcutSpec spec;
   spec.target = programPath;
   spec.workingFolder = text::ExtractPath(programPath);
-  platform.links.Write(folder + "\\" + kShortcutName + ".lnk", spec, /*setIcon=*/false, /*remember=*/false);
+  try {
+    platform.links.Write(folder + "\\" + kShortcutName + ".lnk", spec, /*setIcon=*/false, /*remember=*/false);
+  } catch (const ShortcutSaveFailed&) {
+  }
 }
 
 // The application-data folder with its trailing backslash; nullopt when the shell has none.

@@ -359,6 +359,14 @@ TEST(Install, MissingFoldersAreSkippedSilently) {
   EXPECT_EQ(r.fp.links.writes[0].path, "C:\\Users\\me\\Desktop\\Tavrix.lnk");
   EXPECT_EQ(r.fp.registry.Text(RegRoot::LocalMachine, kAppKey, ""), "C:\\Tools\\TVX.exe");
 
+  // A save that fails in an existing folder leaves no shortcut and says nothing.
+  Recorder saveFails;
+  saveFails.fp.links.failWith = "Access denied.";
+  saveFails.fp.links.failAsSave = true;
+  Install(saveFails.platform, nullptr, kExe);
+  EXPECT_EQ(saveFails.fp.registry.Text(RegRoot::LocalMachine, kAppKey, ""), "C:\\Tools\\TVX.exe");
+  EXPECT_EQ(saveFails.fp.shell.calls.size(), 1u);
+
   Recorder none;
   none.fp.files.specialFolders.clear();
   Install(none.platform, nullptr, kExe);

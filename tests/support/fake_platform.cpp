@@ -148,7 +148,10 @@ std::optional<std::string> FakeFileSystem::SpecialFolder(int csidl) {
 }
 
 void FakeShellLinks::Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) {
-  if (!failWith.empty()) throw Error(failWith);
+  if (!failWith.empty()) {
+    if (failAsSave) throw ShortcutSaveFailed(failWith);
+    throw Error(failWith);
+  }
   writes.push_back({linkPath, spec, setIcon, remember});
 }
 

@@ -94,6 +94,7 @@ class FakeShellLinks : public IShellLinks {
   std::vector<Written> writes;
   std::map<std::string, ShortcutTarget> existing;  // what Read returns by path
   std::string failWith;  // non-empty: Write raises this error
+  bool failAsSave = false;  // ... as a failed save of an existing link object
   std::vector<std::string> reads;
   void Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) override;
   ShortcutTarget Read(const std::string& linkPath) override;

@@ -75,7 +75,7 @@ void Win32ShellLinks::Write(const std::string& linkPath, const ShortcutSpec& spe
   WCHAR widePath[MAX_PATH];
   if (!ToWide(linkPath, 0, widePath)) throw Error(SystemErrorText(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)));
   hr = file->Save(widePath, remember ? TRUE : FALSE);
-  if (FAILED(hr)) throw Error(SystemErrorText(hr));
+  if (FAILED(hr)) throw ShortcutSaveFailed(SystemErrorText(hr));
 }
 
 ShortcutTarget Win32ShellLinks::Read(const std::string& linkPath) {
