@@ -126,58 +126,41 @@ inline const char* FindBreak(const char* p, const char* end) {
   return p;
 }
 
-// One line from p: its end (first CR or LF, or end) and its first "=" (or
-// null). Notes a zero byte met before the "=": it would cut the key short.
-struct LineScan {
-  const char* end;
-  const char* eq;
+// Where 64 bytes hold line breaks, "=" and zero bytes: one bit per byte.
+struct BlockMasks {
+  uint64_t breaks, equals, zeros;
 };
-inline LineScan ScanLine(const char* p, const char* end, bool& sawZero) {
+TVX_FORCE_INLINE BlockMasks MasksOf(const char* p) {
+  BlockMasks m{0, 0, 0};
 #ifdef TVX_HAVE_SSE2
-  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), equals = _mm_set1_epi8('='),
-                zero = _mm_setzero_si128();
-  // The key part: look for the line end, the "=" and zero bytes.
-  while (end - p >= 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    unsigned breaks =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
-    unsigned eqs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, equals)));
-    unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
-    unsigned upTo = breaks ? (1u << std::countr_zero(breaks)) - 1 : 0xFFFFu;
-    eqs &= upTo;
-    if (eqs) {
-      if (zeros & ((1u << std::countr_zero(eqs)) - 1)) sawZero = true;
-      const char* eq = p + std::countr_zero(eqs);
-      if (breaks) return {p + std::countr_zero(breaks), eq};
-      // The value part: only the line end matters; two blocks at a time.
-      for (p += 16; end - p >= 32; p += 32) {
-        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-        __m128i ab = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, cr), _mm_cmpeq_epi8(a, lf)),
-                                  _mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf)));
-        if (_mm_movemask_epi8(ab)) break;
-      }
-      for (; end - p >= 16; p += 16) {
-        v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
-        if (breaks) return {p + std::countr_zero(breaks), eq};
-      }
-      while (p < end && *p != '\r' && *p != '\n') ++p;
-      return {p, eq};
-    }
-    if (zeros & upTo) sawZero = true;
-    if (breaks) return {p + std::countr_zero(breaks), nullptr};
-    p += 16;
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('='), zero = _mm_setzero_si128();
+  const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+  const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+  const __m128i v3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48));
+  auto bits = [](__m128i a, __m128i b, __m128i c, __m128i d) {
+    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(a))) |
+           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(b))) << 16) |
+           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(c))) << 32) |
+           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(d))) << 48);
+  };
+  auto brk = [&](__m128i v) { return _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)); };
+  m.breaks = bits(brk(v0), brk(v1), brk(v2), brk(v3));
+  m.equals = bits(_mm_cmpeq_epi8(v0, eq), _mm_cmpeq_epi8(v1, eq), _mm_cmpeq_epi8(v2, eq), _mm_cmpeq_epi8(v3, eq));
+  // Zero bytes are rare: one test for the whole block first.
+  const __m128i z = _mm_min_epu8(_mm_min_epu8(v0, v1), _mm_min_epu8(v2, v3));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(z, zero)))
+    m.zeros =
+        bits(_mm_cmpeq_epi8(v0, zero), _mm_cmpeq_epi8(v1, zero), _mm_cmpeq_epi8(v2, zero), _mm_cmpeq_epi8(v3, zero));
+#else
+  for (int i = 0; i < 64; ++i) {
+    const uint64_t bit = uint64_t{1} << i;
+    if (IsBreak(static_cast<unsigned char>(p[i]))) m.breaks |= bit;
+    if (p[i] == '=') m.equals |= bit;
+    if (p[i] == 0) m.zeros |= bit;
   }
 #endif
-  const char* eq = nullptr;
-  for (; p < end; ++p) {
-    char c = *p;
-    if (c == '\r' || c == '\n') break;
-    if (c == '=' && !eq) eq = p;
-    if (c == 0 && !eq) sawZero = true;
-  }
-  return {p, eq};
+  return m;
 }
 
 // Position after the line break at pos (CR LF counts as one), or pos at the end.
@@ -259,6 +242,51 @@ struct ProfileFile::Impl {
   }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
 
+  // One line: ts its start, le its end, eq its first "=" or null.
+  TVX_FORCE_INLINE void AddLine(const char* base, const char* ts, const char* le, const char* eq) {
+    const char* te = le;
+    while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
+    while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
+    if (ts == te) return;
+    const char* close = nullptr;
+    if (*ts == '[') {
+      for (const char* q = te; q > ts + 1;)
+        if (*--q == ']') {
+          close = q;
+          break;
+        }
+    }
+    if (close) {
+      const char* ns = ts + 1;
+      const char* ne = close;
+      while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
+      while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
+      sections.back().endEntry = static_cast<uint32_t>(entries.size());
+      auto n = static_cast<uint32_t>(entries.size());
+      sections.push_back(
+          {static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, static_cast<uint32_t>(le - base)});
+      return;
+    }
+    Entry& e = entries.emplace_back();
+    e.section = static_cast<uint32_t>(sections.size() - 1);
+    e.keyOff = static_cast<uint32_t>(ts - base);
+    if (eq) {
+      const char* ke = eq;
+      while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
+      const char* vs = eq + 1;
+      while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
+      e.keyLen = static_cast<uint32_t>(ke - ts);
+      e.valOff = static_cast<uint32_t>(vs - base);
+      e.valLen = static_cast<uint32_t>(te - vs);
+    } else {
+      e.keyLen = static_cast<uint32_t>(te - ts);
+      e.valOff = e.keyOff;
+      e.valLen = kNoValue;
+    }
+    e.hash = Mix(HashNoCase(ts, e.keyLen), e.section);
+    sections.back().lastLineEnd = static_cast<uint32_t>(le - base);
+  }
+
   void Parse() {
     entries.clear();
     sections.clear();
@@ -271,55 +299,42 @@ struct ProfileFile::Impl {
     bodyStart = static_cast<uint32_t>(p - base);
     sections.push_back({0, 0, 0, 0, static_cast<uint32_t>(p - base)});
     bool sawZero = false;
-    while (p < end) {
-      const LineScan line = ScanLine(p, end, sawZero);
-      const char* le = line.end;
-      const char* ts = p;
-      const char* te = le;
-      while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
-      while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
-      if (ts < te) {
-        const char* close = nullptr;
-        if (*ts == '[') {
-          for (const char* q = te; q > ts + 1;)
-            if (*--q == ']') {
-              close = q;
-              break;
-            }
-        }
-        if (close) {
-          const char* ns = ts + 1;
-          const char* ne = close;
-          while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
-          while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
-          sections.back().endEntry = static_cast<uint32_t>(entries.size());
-          auto n = static_cast<uint32_t>(entries.size());
-          sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n,
-                              static_cast<uint32_t>(le - base)});
-        } else {
-          Entry& e = entries.emplace_back();
-          e.section = static_cast<uint32_t>(sections.size() - 1);
-          e.keyOff = static_cast<uint32_t>(ts - base);
-          if (const char* eq = line.eq) {
-            const char* ke = eq;
-            while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
-            const char* vs = eq + 1;
-            while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
-            e.keyLen = static_cast<uint32_t>(ke - ts);
-            e.valOff = static_cast<uint32_t>(vs - base);
-            e.valLen = static_cast<uint32_t>(te - vs);
-          } else {
-            e.keyLen = static_cast<uint32_t>(te - ts);
-            e.valOff = e.keyOff;
-            e.valLen = kNoValue;
-          }
-          e.hash = Mix(HashNoCase(ts, e.keyLen), e.section);
-          sections.back().lastLineEnd = static_cast<uint32_t>(le - base);
-        }
+    // One pass over the bytes, 64 at a time. CR LF gives an empty line after
+    // the CR, which is passed over like any blank line.
+    const char* lineStart = p;
+    const char* equals = nullptr;
+    for (const char* block = p; block < end; block += 64) {
+      BlockMasks m;
+      if (end - block >= 64) {
+        m = MasksOf(block);
+      } else {
+        char tail[64] = {};
+        const auto n = static_cast<size_t>(end - block);
+        std::memcpy(tail, block, n);
+        m = MasksOf(tail);
+        const uint64_t valid = (uint64_t{1} << n) - 1;
+        m.breaks &= valid;
+        m.equals &= valid;
+        m.zeros &= valid;
       }
-      p = le;
-      if (p < end) p = (*p == '\r' && p + 1 < end && p[1] == '\n') ? p + 2 : p + 1;
+      if (m.zeros) sawZero = true;
+      uint64_t eqs = m.equals;
+      for (uint64_t br = m.breaks; br; br &= br - 1) {
+        const int i = std::countr_zero(br);
+        const char* lineEnd = block + i;
+        if (lineEnd != lineStart) {
+          if (!equals) {
+            if (uint64_t before = eqs & ((uint64_t{1} << i) - 1)) equals = block + std::countr_zero(before);
+          }
+          AddLine(base, lineStart, lineEnd, equals);
+          equals = nullptr;
+        }
+        lineStart = lineEnd + 1;
+        eqs &= ~((uint64_t{2} << i) - 1);  // the "=" signs of lines already done
+      }
+      if (!equals && eqs) equals = block + std::countr_zero(eqs);
     }
+    if (lineStart < end) AddLine(base, lineStart, end, equals);
     sections.back().endEntry = static_cast<uint32_t>(entries.size());
     // The profile calls see a key only up to a zero byte; rare enough to mend afterwards.
     if (sawZero) {
