@@ -243,6 +243,7 @@ std::optional<std::string> Win32Ui::InputBox(const std::string& title, const std
 }
 
 std::optional<std::string> Win32Ui::OpenFile(const OpenFileOptions& options, NativeWindow owner) {
+  ComScope com;  // the dialog's folder view is made of shell objects
   // "Description|pattern|..." becomes the NUL-separated list the dialog reads.
   std::string filter = options.filter;
   std::replace(filter.begin(), filter.end(), '|', '\0');
