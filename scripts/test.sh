@@ -19,7 +19,14 @@ if [ -f tests/fuzz/CMakeLists.txt ]; then
   run cmake --preset fuzz
   run cmake --build --preset fuzz
   for f in build/fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$f" ] && run "$f" -max_total_time="${TVX_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 2>&1 | tail -3
+    [ -f "$f" ] && [ -x "$f" ] || continue
+    log="build/fuzz/$(basename "$f").log"
+    echo "== $f (${TVX_FUZZ_SECONDS:-20} s)"
+    if "$f" -max_total_time="${TVX_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -artifact_prefix=build/fuzz/ >"$log" 2>&1; then
+      tail -1 "$log"
+    else
+      tail -30 "$log"; echo "!! failed: $f"; status=1
+    fi
   done
 fi
 
