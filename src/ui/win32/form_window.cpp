@@ -292,6 +292,8 @@ void ChildView::Create() {
   if (!control_.Hint().empty()) form_.UpdateTip(*this);
 }
 
+IDropTarget* ChildView::DropTarget() const { return drop_.get(); }
+
 void ChildView::Unhook() {
   if (!hwnd_) return;
   if (drop_) {

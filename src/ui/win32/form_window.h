@@ -2,6 +2,8 @@
 // The generic native window of a form and the views of its controls. One
 // binding per control kind: a new window class needs no code here.
 #include <windows.h>
+// windows.h first: the other system headers need its types.
+#include <ole2.h>
 #undef MessageBox
 
 #include <map>
@@ -42,6 +44,7 @@ class ChildView : public ControlView {
   void ApplyPlace();
   void ApplyFont();
   void Unhook();
+  IDropTarget* DropTarget() const;
   // Dropped files waiting to be handed to the list's handler.
   std::vector<std::string> pendingDrop;
 

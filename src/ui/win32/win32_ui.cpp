@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "ui/win32/drop_target.h"
 #include "ui/win32/form_window.h"
 
 namespace tvx::ui {
@@ -390,6 +391,11 @@ HWND Win32Ui::HandleOf(const Form& form) { return static_cast<HWND>(form.Handle(
 HWND Win32Ui::HandleOf(const Control& control) {
   auto* view = dynamic_cast<win32::ChildView*>(control.View());
   return view ? view->Handle() : nullptr;
+}
+
+IDropTarget* Win32Ui::DropTargetOf(const Control& control) {
+  auto* view = dynamic_cast<win32::ChildView*>(control.View());
+  return view ? view->DropTarget() : nullptr;
 }
 
 std::vector<std::string> Win32Ui::PathsFromDrop(HDROP drop) {

@@ -8,6 +8,7 @@
 // entering a message loop, and HandleOf() gives the HWND of a form or control.
 #include <windows.h>
 // windows.h first: the other system headers need its types.
+#include <ole2.h>
 #include <shellapi.h>
 #undef MessageBox
 
@@ -71,6 +72,8 @@ class Win32Ui : public IUiServices {
   static HWND HandleOf(const Form& form);
   static HWND HandleOf(const Control& control);
 
+  // The drop target registered on a list view that accepts files; null when none.
+  static IDropTarget* DropTargetOf(const Control& control);
   // Takes the files of a CF_HDROP block in drop order (used by the drop target).
   static std::vector<std::string> PathsFromDrop(HDROP drop);
 

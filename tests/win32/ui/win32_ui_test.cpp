@@ -12,6 +12,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "support/fake_platform.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -618,6 +619,57 @@ TEST_F(Win32UiTest, FramesLieBelowTheControlsTheyHold) {
   GetClientRect(Win32Ui::HandleOf(form.lblName), &label);
   EXPECT_GT(label.right, 10);
   EXPECT_GT(label.bottom, 8);
+}
+
+// A drop from the shell: real shell data of two files, offered to the list's
+// drop target as a drag source would; the handler runs once the drop is done.
+TEST_F(Win32UiTest, FilesDroppedOnTheListReachItsHandlerInOrder) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  {
+    test::TempDir dir;
+    std::vector<std::string> files = {dir.File("b file.txt"), dir.File("a.lnk")};
+    for (const auto& f : files) test::WriteFileBytes(f, "x");
+    form.lvRows.acceptsFileDrop = true;
+    std::vector<std::vector<std::string>> drops;
+    form.lvRows.OnDropFiles = [&](const std::vector<std::string>& paths) { drops.push_back(paths); };
+    auto window = ui.Open(form);
+    IDropTarget* target = Win32Ui::DropTargetOf(form.lvRows);
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(Win32Ui::DropTargetOf(form.txtName), nullptr);
+
+    PIDLIST_ABSOLUTE items[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      std::wstring wide(files[i].begin(), files[i].end());
+      ASSERT_EQ(SHParseDisplayName(wide.c_str(), nullptr, &items[i], 0, nullptr), S_OK);
+    }
+    PCUITEMID_CHILD children[2] = {ILFindLastID(items[0]), ILFindLastID(items[1])};
+    IShellFolder* parent = nullptr;
+    ASSERT_EQ(SHBindToParent(items[0], IID_IShellFolder, reinterpret_cast<void**>(&parent), nullptr), S_OK);
+    IDataObject* data = nullptr;
+    HRESULT made =
+        parent->GetUIObjectOf(nullptr, 2, children, IID_IDataObject, nullptr, reinterpret_cast<void**>(&data));
+    parent->Release();
+    ASSERT_EQ(made, S_OK);
+
+    POINTL at{10, 10};
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    EXPECT_EQ(target->DragEnter(data, MK_LBUTTON, at, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = DROPEFFECT_MOVE;  // a source that only moves is refused
+    target->DragOver(MK_LBUTTON, at, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_EQ(target->Drop(data, 0, at, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_TRUE(drops.empty());  // not while the source waits for the answer
+    ui.ProcessMessages();
+    ASSERT_EQ(drops.size(), 1u);
+    EXPECT_EQ(drops[0], files);
+
+    data->Release();
+    for (auto* item : items) CoTaskMemFree(item);
+  }
+  OleUninitialize();
 }
 
 TEST(Win32UiDrop, PathsComeOutOfTheDropBlockInOrder) {
