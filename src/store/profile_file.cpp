@@ -227,6 +227,7 @@ struct ProfileFile::Impl {
   fileio::FileStamp stamp;
   unsigned long long count = 0;
   bool countKnown = false;
+  bool inMemory = false;
   std::vector<Entry> entries;
   std::vector<Section> sections;
   std::vector<uint32_t> table;  // open addressing: entry index or kNoEntry
@@ -420,6 +421,10 @@ struct ProfileFile::Impl {
   // Inside the lock: brings data up to what the file holds now, re-reading
   // only when another writer may have replaced it since it was read.
   bool Refresh() {
+    if (inMemory) {
+      EnsureIndexed();
+      return true;
+    }
     unsigned long long now = 0;
     bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
     fileio::FileStamp current;
@@ -493,7 +498,15 @@ struct ProfileFile::Impl {
   // Inside the lock: replaces the file with bytes. The count goes odd while
   // the file may change, so that no reader trusts a count seen meanwhile.
   void Commit(std::string& bytes) {
-    if (!fileio::CanWriteExisting(path)) FailWrite();
+    if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
+    // Lines in the ANSI code page would corrupt a UTF-16 text.
+    if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
+      FailWrite();
+    if (inMemory) {
+      data.swap(bytes);
+      indexed = false;
+      return;
+    }
     unsigned long long now = 0;
     if (!lock.ReadCount(now)) {
       // An unreadable count: start from one no reader can have seen.
@@ -514,9 +527,17 @@ struct ProfileFile::Impl {
 
 ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path)) { impl_->Load(); }
 
+ProfileFile::ProfileFile(InMemory text) : impl_(std::make_unique<Impl>(std::string())) {
+  impl_->inMemory = true;
+  impl_->data = std::move(text.bytes);
+  impl_->Parse();
+}
+
 ProfileFile::~ProfileFile() = default;
 
 const std::string& ProfileFile::Path() const { return impl_->path; }
+
+const std::string& ProfileFile::Bytes() const { return impl_->data; }
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
   impl_->EnsureIndexed();
@@ -587,7 +608,7 @@ int ProfileFile::ReadInteger(const std::string& section, const std::string& key,
 void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   CheckStorable(section, key, value);
   auto& d = *impl_;
-  if (!d.lock.Lock()) d.FailWrite();
+  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
   Unlocker unlock{d.lock};
   // Another process may have written since we read: apply the change to what is there now.
   if (!d.Refresh()) d.FailWrite();
@@ -602,7 +623,7 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
 
 void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
   try {
-    if (!impl_->lock.Lock()) return;
+    if (!impl_->inMemory && !impl_->lock.Lock()) return;
     Unlocker unlock{impl_->lock};
     if (!impl_->Refresh()) return;
     // Deletion looks through every section of the name, as the system's call does.

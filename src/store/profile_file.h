@@ -11,11 +11,19 @@ class ProfileFile {
  public:
   // Opens the file: reads and indexes it once. A missing file is an empty one.
   explicit ProfileFile(std::string path);
+  // The same rules over bytes held in memory, with no file behind them:
+  // writes change Bytes() only. For checking the text rules quickly.
+  struct InMemory {
+    std::string bytes;
+  };
+  explicit ProfileFile(InMemory text);
   ~ProfileFile();
   ProfileFile(const ProfileFile&) = delete;
   ProfileFile& operator=(const ProfileFile&) = delete;
 
   const std::string& Path() const;
+  // The file's bytes as last read or written (empty after Release).
+  const std::string& Bytes() const;
 
   // Value of the key, blanks trimmed and one enclosing pair of matching quotes
   // removed; empty when the section, key or file is missing. Never truncated.

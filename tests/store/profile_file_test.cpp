@@ -281,6 +281,68 @@ TEST_F(ProfileFileTest, AFailedWriteRaisesUnableToWriteAndLeavesTheFileAsItWas) 
   std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
+TEST_F(ProfileFileTest, AUtf16FileIsNeverWrittenWithAnsiLines) {
+  auto utf16 = [](const std::string& ascii, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+  };
+  for (bool bigEndian : {false, true}) {
+    const std::string before = utf16("[Command]\r\nk=v\r\n", bigEndian);
+    WriteFileBytes(path, before);
+    ProfileFile f(path);
+    try {
+      f.WriteString("Command", "n", "notepad.exe|");
+      ADD_FAILURE() << "appended ANSI lines to a UTF-16 file";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+    }
+    f.DeleteKey("Command", "k");  // silent
+    f.DeleteKey("Command", bigEndian ? std::string(1, '\0') : "k");
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_TRUE(OnlyDataFileLeft());
+  }
+}
+
+TEST_F(ProfileFileTest, AWriteSeesAChangeMadeByAnyProgramSinceTheFileWasRead) {
+  WriteFileBytes(path, "[Command]\r\na=1\r\n");
+  ProfileFile f(path);
+  EXPECT_EQ(f.ReadString("Command", "a"), "1");
+  // Another program rewrites the file in place, not through this engine.
+  WriteFileBytes(path, "[Command]\r\na=1\r\nb=2\r\n");
+  f.WriteString("Command", "c", "3");
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=1\r\nb=2\r\nc=3\r\n");
+  // A lock file whose count cannot be read only costs a re-read.
+  WriteFileBytes(path + ".lock", "junk");
+  WriteFileBytes(path, "[Command]\r\nb=2\r\nc=3\r\n");
+  f.WriteString("Command", "d", "4");
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\nb=2\r\nc=3\r\nd=4\r\n");
+  ProfileFile other(path);
+  other.WriteString("Command", "e", "5");
+  f.WriteString("Command", "f", "6");
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\nb=2\r\nc=3\r\nd=4\r\ne=5\r\nf=6\r\n");
+}
+
+TEST_F(ProfileFileTest, TheEngineInMemoryEditsLikeTheFileEngine) {
+  for (const std::string bytes : {"", "\xEF\xBB\xBF", "[Command]\nk=1", "x=1\r[command ]\r\n\r\n;c\r\n", "\xFF\xFEk"}) {
+    ProfileFile memory(ProfileFile::InMemory{bytes});
+    WriteFileBytes(path, bytes);
+    ProfileFile file(path);
+    for (auto* f : {&memory, &file}) {
+      try {
+        f->WriteString("Command", "K", "2");
+        f->WriteString("Other", "n", "3");
+        f->DeleteKey("command", "x");
+      } catch (const Error&) {
+      }
+    }
+    EXPECT_EQ(memory.Bytes(), ReadFileBytes(path)) << bytes;
+    EXPECT_EQ(memory.ReadString("Command", "k"), file.ReadString("Command", "k")) << bytes;
+    EXPECT_EQ(memory.Path(), "");
+  }
+  EXPECT_TRUE(OnlyDataFileLeft());
+}
+
 TEST_F(ProfileFileTest, WritesMergeWithWhatAnotherWriterStoredMeanwhile) {
   ProfileFile first(path);
   ProfileFile second(path);
