@@ -47,6 +47,12 @@ class Form {
   // Escape closes the window when no handler took the key (dialog behaviour).
   bool escapeCloses = false;
 
+  // Changes the caption of a shown window too.
+  void SetCaption(const std::string& text) {
+    caption = text;
+    if (view_) view_->CaptionChanged();
+  }
+
   const std::vector<Control*>& Controls() const { return controls_; }
   Control* FindControl(const std::string& name) const;
   // Controls with a tab order, in that order.

@@ -318,8 +318,7 @@ TEST_F(Win32UiTest, ModelChangesShowOnTheControls) {
   EXPECT_FALSE(IsWindowVisible(edit));
   form.lblName.SetText("Other");
   EXPECT_EQ(Text(Win32Ui::HandleOf(form.lblName)), "Other");
-  form.caption = "Renamed";
-  form.View()->CaptionChanged();
+  form.SetCaption("Renamed");
   EXPECT_EQ(Text(Win32Ui::HandleOf(form)), "Renamed");
 }
 
