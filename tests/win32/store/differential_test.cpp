@@ -203,7 +203,9 @@ TEST_F(DifferentialTest, WritesGiveTheSameContentAndTheSameBytesWhereTheFileWasC
       // Difference by design: the engine keeps the bytes of lines it does not
       // change, where the system rewrites the whole file in its own layout.
       // On a file already in that layout both give the same bytes.
-      if (isCanonical) EXPECT_EQ(ReadFileBytes(e), ReadFileBytes(p)) << what;
+      if (isCanonical) {
+        EXPECT_EQ(ReadFileBytes(e), ReadFileBytes(p)) << what;
+      }
     }
   }
   EXPECT_GE(canonical, 8);
