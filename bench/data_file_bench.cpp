@@ -79,7 +79,7 @@ Register durableWrite("data_file_write", "one durable write of one key in the 10
     file.WriteString("Command", f.names[5000], "C:\\changed\\" + std::to_string(round++) + ".exe|");
   });
   Report("write the same bytes once and flush", raw);
-  Report("engine: open, locked re-read, edit, durable replace", engine);
+  Report("engine: open, lock, edit, durable replace", engine);
   ReportRatio("engine / flushed write", engine / raw, "<= 2");
 });
 

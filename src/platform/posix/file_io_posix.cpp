@@ -76,7 +76,8 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   if (::fstat(fd.get(), &st) != 0) return ReadStatus::Failed;
   if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
   if (stamp) *stamp = StampFrom(st);
-  bytes.resize(static_cast<size_t>(st.st_size));
+  // One byte more than the size, so that the end shows without growing the buffer.
+  bytes.resize(static_cast<size_t>(st.st_size) + 1);
   size_t got = 0;
   for (;;) {
     if (got == bytes.size()) bytes.resize(got + 4096 + got / 2);  // the file grew meanwhile

@@ -73,7 +73,8 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(h.get(), &size)) return ReadStatus::Failed;
   if (stamp && !StampFrom(h.get(), *stamp)) *stamp = FileStamp{};
-  bytes.resize(static_cast<size_t>(size.QuadPart));
+  // One byte more than the size, so that the end shows without growing the buffer.
+  bytes.resize(static_cast<size_t>(size.QuadPart) + 1);
   size_t got = 0;
   for (;;) {
     if (got == bytes.size()) bytes.resize(got + 4096 + got / 2);  // the file grew meanwhile
