@@ -658,6 +658,7 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       form_.Model().SetActiveControl(&control_);
       break;
     case WM_SETCURSOR:
+      form_.EnsureTips();
       if (control_.handCursor) {
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
         return TRUE;
@@ -852,14 +853,27 @@ bool FormWindow::HandleAccelerator(char key) {
 }
 
 void FormWindow::UpdateTip(ChildView& view) {
+  // The tip window is made when the mouse first comes over a control: a
+  // window that opens does not wait for it.
   if (!tooltip_) {
-    if (view.Model().Hint().empty()) return;
-    tooltip_ =
-        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ui_.Instance(), nullptr);
-    if (!tooltip_) return;
-    SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(400));
+    if (!view.Model().Hint().empty()) tipsWanted_ = true;
+    return;
   }
+  AddTip(view);
+}
+
+void FormWindow::EnsureTips() {
+  if (tooltip_ || !tipsWanted_) return;
+  tipsWanted_ = false;
+  tooltip_ =
+      CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ui_.Instance(), nullptr);
+  if (!tooltip_) return;
+  SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(400));
+  for (auto& child : children_) AddTip(*child);
+}
+
+void FormWindow::AddTip(ChildView& view) {
   TTTOOLINFOA tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

@@ -97,6 +97,7 @@ class FormWindow : public FormView {
   void MoveFocus(bool backwards);
   bool HandleAccelerator(char key);
   void UpdateTip(ChildView& view);
+  void EnsureTips();
   // Handlers' errors beyond tvx::Error must not cross a window procedure.
   void ReportUnexpected(const char* what);
   bool Destroying() const { return destroying_; }
@@ -107,6 +108,7 @@ class FormWindow : public FormView {
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnActivate(WPARAM wParam, LPARAM lParam);
   void Layout();
+  void AddTip(ChildView& view);
 
   Win32Ui& ui_;
   Form& form_;
@@ -115,6 +117,7 @@ class FormWindow : public FormView {
   int dpi_ = 96;
   bool destroying_ = false;
   bool everActivated_ = false;
+  bool tipsWanted_ = false;
   std::vector<std::unique_ptr<ChildView>> children_;
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
 };

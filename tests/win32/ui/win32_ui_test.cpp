@@ -322,6 +322,46 @@ TEST_F(Win32UiTest, ModelChangesShowOnTheControls) {
   EXPECT_EQ(Text(Win32Ui::HandleOf(form)), "Renamed");
 }
 
+std::string TipOf(HWND form, HWND control) {
+  struct Search {
+    HWND owner, tip = nullptr;
+  } search{form};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        char cls[64] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(hwnd, GW_OWNER) == s->owner) s->tip = hwnd;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.tip) return "(no tip window)";
+  char text[128] = {};
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = form;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = text;
+  SendMessageA(search.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  return text;
+}
+
+TEST_F(Win32UiTest, HintsShowAsTipsOnceTheMouseComesOverTheWindow) {
+  form.btnGo.SetHint("Go there");
+  auto window = ui.Open(form);
+  HWND hwnd = Win32Ui::HandleOf(form), image = Win32Ui::HandleOf(form.imgInfo);
+  EXPECT_EQ(TipOf(hwnd, image), "(no tip window)");  // not made while the window opens
+  SendMessageA(image, WM_SETCURSOR, reinterpret_cast<WPARAM>(image), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(TipOf(hwnd, image), "About");
+  EXPECT_EQ(TipOf(hwnd, Win32Ui::HandleOf(form.btnGo)), "Go there");
+  EXPECT_EQ(TipOf(hwnd, Win32Ui::HandleOf(form.txtName)), "");
+  form.imgInfo.SetHint("Support Us!");
+  EXPECT_EQ(TipOf(hwnd, image), "Support Us!");
+  form.txtName.SetHint("Name");
+  EXPECT_EQ(TipOf(hwnd, Win32Ui::HandleOf(form.txtName)), "Name");
+}
+
 TEST_F(Win32UiTest, ControlsArePlacedAtTheirScaledPlaces) {
   auto window = ui.Open(form);
   HWND hwnd = Win32Ui::HandleOf(form);
