@@ -24,6 +24,11 @@ start)
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i </dev/null >"$state/wineboot.log" 2>&1 || true
   fi
+  # Start Wine's own services and the desktop now, detached from our output:
+  # started later by a test, they would inherit the test runner's pipes and
+  # keep it waiting after the last test.
+  wineboot </dev/null >>"$state/wineboot.log" 2>&1 || true
+  wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >>"$state/wineboot.log" 2>&1 || true
   echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY='$display'"
   ;;
 stop)
