@@ -49,9 +49,9 @@ xdotool type --delay 60 "n"
 sleep 0.5
 # Rest the mouse on the status label so that its hint shows.
 eval "$(xdotool getwindowgeometry --shell "$s")"
-xdotool mousemove $((X + 200)) $((Y + 110))
+xdotool mousemove $((X + 120)) $((Y + 94))
 sleep 0.3
-xdotool mousemove $((X + 205)) $((Y + 112))
+xdotool mousemove $((X + 124)) $((Y + 96))
 sleep 1.5
 import -window root -crop "$((WIDTH + 140))x$((HEIGHT + 60))+$((X - 4))+$((Y - 26))" docs/set-command.png
 xdotool key Escape
