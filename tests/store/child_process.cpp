@@ -12,6 +12,7 @@ extern char** environ;
 #endif
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace tvx::test {
@@ -28,7 +29,17 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+  // A busy Wine (a fresh prefix, many processes at once) now and then refuses a
+  // start for a moment; the test is about the writers, not about that.
+  bool created = false;
+  for (int attempt = 0; attempt < 5 && !created; ++attempt) {
+    created = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+    if (!created) {
+      std::fprintf(stderr, "could not start %s (error %lu)\n", program.c_str(), GetLastError());
+      Sleep(200);
+    }
+  }
+  if (!created) return;
   CloseHandle(pi.hThread);
   handle_ = reinterpret_cast<long long>(pi.hProcess);
   started_ = true;

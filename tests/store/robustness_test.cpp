@@ -110,7 +110,10 @@ TEST(DataFileRobustness, ConcurrentWritersLoseNoKey) {
         HelperProgram("store_writer"),
         std::vector<std::string>{path, dir.File("ack" + std::to_string(w)), "w" + std::to_string(w) + "_", "0",
                                  std::to_string(kKeys)}));
-  for (auto& w : writers) EXPECT_EQ(w->Wait(), 0);
+  for (auto& w : writers) {
+    EXPECT_TRUE(w->Started()) << "helper store_writer not started";
+    EXPECT_EQ(w->Wait(), 0);
+  }
   ProfileFile file(path);
   EXPECT_EQ(file.ListKeys("Command").size(), static_cast<size_t>(kWriters * kKeys));
   for (int w = 0; w < kWriters; ++w)
