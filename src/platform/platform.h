@@ -95,7 +95,7 @@ class IFileSystem {
 };
 
 // The seven values that describe a shortcut to write.
-struct ShortcutSpec {
+struct ShortcutFields {
   std::string target;
   std::string arguments;
   std::string iconFile;   // empty: no icon location is set
@@ -116,7 +116,7 @@ class IShellLinks {
   // "OLE error %.8x", or "Interface not supported") when the object, its
   // IPersistFile or the save fails. `remember` is IPersistFile::Save's flag.
   // With setIcon false no icon location is set at all.
-  virtual void Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) = 0;
+  virtual void Write(const std::string& linkPath, const ShortcutFields& fields, bool setIcon, bool remember) = 0;
   // Loads the link without resolving it; empty texts when it cannot be read.
   virtual ShortcutTarget Read(const std::string& linkPath) = 0;
 };

@@ -51,11 +51,11 @@ std::string ReadShellString(Platform& platform, const std::string& keyPath, cons
 // link object raises.
 void WriteProgramShortcut(Platform& platform, const std::string& programPath, const std::string& folder) {
   if (!platform.files.DirectoryExists(folder)) return;
-  ShortcutSpec spec;
-  spec.target = programPath;
-  spec.workingFolder = text::ExtractPath(programPath);
+  ShortcutFields fields;
+  fields.target = programPath;
+  fields.workingFolder = text::ExtractPath(programPath);
   try {
-    platform.links.Write(folder + "\\" + kShortcutName + ".lnk", spec, /*setIcon=*/false, /*remember=*/false);
+    platform.links.Write(folder + "\\" + kShortcutName + ".lnk", fields, /*setIcon=*/false, /*remember=*/false);
   } catch (const ShortcutSaveFailed&) {
   }
 }

@@ -19,13 +19,13 @@ void MakeShortcut(Platform& platform, const std::string& target, const std::stri
   // The shell would cut a longer path and save the file under another name.
   if (path.size() > kMaxShortcutPath) throw ShortcutPathTooLong(name, path);
 
-  ShortcutSpec spec;
-  spec.target = target;
-  spec.arguments = arguments;
-  spec.iconFile = iconFile.empty() ? target : iconFile;
-  spec.iconIndex = iconFile.empty() ? 0 : iconIndex;
-  spec.workingFolder = workingFolder;
-  platform.links.Write(path, spec, /*setIcon=*/true, /*remember=*/true);
+  ShortcutFields fields;
+  fields.target = target;
+  fields.arguments = arguments;
+  fields.iconFile = iconFile.empty() ? target : iconFile;
+  fields.iconIndex = iconFile.empty() ? 0 : iconIndex;
+  fields.workingFolder = workingFolder;
+  platform.links.Write(path, fields, /*setIcon=*/true, /*remember=*/true);
 }
 
 ShortcutTarget ReadShortcut(Platform& platform, const std::string& path) {

@@ -28,13 +28,13 @@ TEST_F(CreateShortcutTest, PlainShortcutPointsAtTheLocation) {
   Press(false, {"app", "rep"});
   ASSERT_EQ(fake.links.writes.size(), 2u);
   EXPECT_EQ(Link(0).path, desktop + "\\app.lnk");
-  EXPECT_EQ(Link(0).spec.target, "C:\\Tools\\app.exe");
-  EXPECT_EQ(Link(0).spec.arguments, "-a");
-  EXPECT_EQ(Link(0).spec.iconFile, "C:\\Tools\\app.exe");
-  EXPECT_EQ(Link(0).spec.iconIndex, 0);
-  EXPECT_EQ(Link(0).spec.workingFolder, "C:\\Tools\\");
+  EXPECT_EQ(Link(0).fields.target, "C:\\Tools\\app.exe");
+  EXPECT_EQ(Link(0).fields.arguments, "-a");
+  EXPECT_EQ(Link(0).fields.iconFile, "C:\\Tools\\app.exe");
+  EXPECT_EQ(Link(0).fields.iconIndex, 0);
+  EXPECT_EQ(Link(0).fields.workingFolder, "C:\\Tools\\");
   EXPECT_EQ(Link(1).path, desktop + "\\Reports.lnk");
-  EXPECT_EQ(Link(1).spec.workingFolder, "C:\\Data\\");
+  EXPECT_EQ(Link(1).fields.workingFolder, "C:\\Data\\");
   EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -44,14 +44,14 @@ TEST_F(CreateShortcutTest, RelativeShortcutStartsTheProgramWithTheCommandName) {
   ASSERT_EQ(fake.links.writes.size(), 2u);
   // List order: app before rep.
   EXPECT_EQ(Link(0).path, desktop + "\\app.lnk");
-  EXPECT_EQ(Link(0).spec.target, dir.Path() + "tvx.exe");
-  EXPECT_EQ(Link(0).spec.arguments, "/l app");
-  EXPECT_EQ(Link(0).spec.iconFile, "C:\\Tools\\app.exe");
-  EXPECT_EQ(Link(0).spec.iconIndex, 0);
-  EXPECT_EQ(Link(0).spec.workingFolder, "");
-  EXPECT_EQ(Link(1).spec.arguments, "/l rep");
-  EXPECT_EQ(Link(1).spec.iconFile, "C:\\Windows\\system32\\shell32.dll");
-  EXPECT_EQ(Link(1).spec.iconIndex, 3);
+  EXPECT_EQ(Link(0).fields.target, dir.Path() + "tvx.exe");
+  EXPECT_EQ(Link(0).fields.arguments, "/l app");
+  EXPECT_EQ(Link(0).fields.iconFile, "C:\\Tools\\app.exe");
+  EXPECT_EQ(Link(0).fields.iconIndex, 0);
+  EXPECT_EQ(Link(0).fields.workingFolder, "");
+  EXPECT_EQ(Link(1).fields.arguments, "/l rep");
+  EXPECT_EQ(Link(1).fields.iconFile, "C:\\Windows\\system32\\shell32.dll");
+  EXPECT_EQ(Link(1).fields.iconIndex, 3);
 }
 
 TEST_F(CreateShortcutTest, NamesFromOddValuesAndTheLaterRowWins) {
@@ -63,12 +63,12 @@ TEST_F(CreateShortcutTest, NamesFromOddValuesAndTheLaterRowWins) {
   Press(false, {"a", "b", "c", "d", "e"});
   ASSERT_EQ(fake.links.writes.size(), 5u);
   EXPECT_EQ(Link(1).path, desktop + "\\run.lnk");
-  EXPECT_EQ(Link(1).spec.target, "C:\\B\\run.bat");
+  EXPECT_EQ(Link(1).fields.target, "C:\\B\\run.bat");
   EXPECT_EQ(Link(2).path, desktop + "\\.lnk");
   EXPECT_EQ(Link(3).path, desktop + "\\.lnk");
-  EXPECT_EQ(Link(3).spec.target, "");
+  EXPECT_EQ(Link(3).fields.target, "");
   EXPECT_EQ(Link(4).path, desktop + "\\after.lnk");
-  EXPECT_EQ(Link(4).spec.arguments, "");
+  EXPECT_EQ(Link(4).fields.arguments, "");
 }
 
 TEST_F(CreateShortcutTest, NothingSelectedWritesNothing) {

@@ -232,7 +232,7 @@ struct Recorder {
   struct Links : IShellLinks {
     Recorder& r;
     explicit Links(Recorder& rec) : r(rec) {}
-    void Write(const std::string& p, const ShortcutSpec& s, bool setIcon, bool remember) override {
+    void Write(const std::string& p, const ShortcutFields& s, bool setIcon, bool remember) override {
       r.log.push_back("link " + p);
       r.fp.links.Write(p, s, setIcon, remember);
     }
@@ -302,9 +302,9 @@ TEST(Install, StepsInOrder) {
   EXPECT_EQ(r.log, expected);
 
   for (const auto& w : r.fp.links.writes) {
-    EXPECT_EQ(w.spec.target, "C:\\My Tools\\TVX.exe");
-    EXPECT_EQ(w.spec.workingFolder, "C:\\My Tools\\");
-    EXPECT_EQ(w.spec.arguments, "");
+    EXPECT_EQ(w.fields.target, "C:\\My Tools\\TVX.exe");
+    EXPECT_EQ(w.fields.workingFolder, "C:\\My Tools\\");
+    EXPECT_EQ(w.fields.arguments, "");
     EXPECT_FALSE(w.setIcon);
     EXPECT_FALSE(w.remember);
   }

@@ -19,20 +19,20 @@ TEST(MakeShortcut, WritesIntoTheSpecialFolderWithIconFallback) {
   ASSERT_EQ(fp.links.writes.size(), 2u);
   const auto& plain = fp.links.writes[0];
   EXPECT_EQ(plain.path, "C:\\Users\\me\\Desktop\\app.lnk");
-  EXPECT_EQ(plain.spec.target, "C:\\Tools\\app.exe");
-  EXPECT_EQ(plain.spec.arguments, "-x y");
+  EXPECT_EQ(plain.fields.target, "C:\\Tools\\app.exe");
+  EXPECT_EQ(plain.fields.arguments, "-x y");
   // No icon file: the target's first icon, whatever index was asked for.
-  EXPECT_EQ(plain.spec.iconFile, "C:\\Tools\\app.exe");
-  EXPECT_EQ(plain.spec.iconIndex, 0);
-  EXPECT_EQ(plain.spec.workingFolder, "C:\\Tools\\");
+  EXPECT_EQ(plain.fields.iconFile, "C:\\Tools\\app.exe");
+  EXPECT_EQ(plain.fields.iconIndex, 0);
+  EXPECT_EQ(plain.fields.workingFolder, "C:\\Tools\\");
   EXPECT_TRUE(plain.setIcon);
   EXPECT_TRUE(plain.remember);
 
   const auto& relative = fp.links.writes[1];
   EXPECT_EQ(relative.path, "C:\\Users\\me\\Desktop\\Data.lnk");
-  EXPECT_EQ(relative.spec.iconFile, "C:\\Windows\\system32\\shell32.dll");
-  EXPECT_EQ(relative.spec.iconIndex, 3);
-  EXPECT_EQ(relative.spec.workingFolder, "");
+  EXPECT_EQ(relative.fields.iconFile, "C:\\Windows\\system32\\shell32.dll");
+  EXPECT_EQ(relative.fields.iconIndex, 3);
+  EXPECT_EQ(relative.fields.workingFolder, "");
 }
 
 TEST(MakeShortcut, EmptyNameGivesDotLnk) {

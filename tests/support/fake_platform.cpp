@@ -147,12 +147,12 @@ std::optional<std::string> FakeFileSystem::SpecialFolder(int csidl) {
   return it->second;
 }
 
-void FakeShellLinks::Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) {
+void FakeShellLinks::Write(const std::string& linkPath, const ShortcutFields& fields, bool setIcon, bool remember) {
   if (!failWith.empty()) {
     if (failAsSave) throw ShortcutSaveFailed(failWith);
     throw Error(failWith);
   }
-  writes.push_back({linkPath, spec, setIcon, remember});
+  writes.push_back({linkPath, fields, setIcon, remember});
 }
 
 ShortcutTarget FakeShellLinks::Read(const std::string& linkPath) {

@@ -87,7 +87,7 @@ class FakeShellLinks : public IShellLinks {
  public:
   struct Written {
     std::string path;
-    ShortcutSpec spec;
+    ShortcutFields fields;
     bool setIcon;
     bool remember;
   };
@@ -96,7 +96,7 @@ class FakeShellLinks : public IShellLinks {
   std::string failWith;  // non-empty: Write raises this error
   bool failAsSave = false;  // ... as a failed save of an existing link object
   std::vector<std::string> reads;
-  void Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) override;
+  void Write(const std::string& linkPath, const ShortcutFields& fields, bool setIcon, bool remember) override;
   ShortcutTarget Read(const std::string& linkPath) override;
 };
 

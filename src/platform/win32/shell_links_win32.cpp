@@ -55,7 +55,7 @@ std::string UpToNul(const char* buffer, size_t size) { return std::string(buffer
 
 }  // namespace
 
-void Win32ShellLinks::Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) {
+void Win32ShellLinks::Write(const std::string& linkPath, const ShortcutFields& fields, bool setIcon, bool remember) {
   ComScope com;
   // Interfaces are declared after the scope so they are released before COM ends.
   ComPtr<IShellLinkA> link;
@@ -67,10 +67,10 @@ void Win32ShellLinks::Write(const std::string& linkPath, const ShortcutSpec& spe
   if (hr == E_NOINTERFACE) throw Error("Interface not supported");
   if (FAILED(hr)) throw Error(SystemErrorText(hr));
 
-  link->SetPath(spec.target.c_str());
-  if (setIcon) link->SetIconLocation(spec.iconFile.c_str(), spec.iconIndex);
-  link->SetWorkingDirectory(spec.workingFolder.c_str());
-  link->SetArguments(spec.arguments.c_str());
+  link->SetPath(fields.target.c_str());
+  if (setIcon) link->SetIconLocation(fields.iconFile.c_str(), fields.iconIndex);
+  link->SetWorkingDirectory(fields.workingFolder.c_str());
+  link->SetArguments(fields.arguments.c_str());
 
   WCHAR widePath[MAX_PATH];
   if (!ToWide(linkPath, 0, widePath)) throw Error(SystemErrorText(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)));

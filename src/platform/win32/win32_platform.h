@@ -54,7 +54,7 @@ class Win32FileSystem : public IFileSystem {
 
 class Win32ShellLinks : public IShellLinks {
  public:
-  void Write(const std::string& linkPath, const ShortcutSpec& spec, bool setIcon, bool remember) override;
+  void Write(const std::string& linkPath, const ShortcutFields& fields, bool setIcon, bool remember) override;
   ShortcutTarget Read(const std::string& linkPath) override;
 };
 

@@ -65,9 +65,9 @@ class LinksTest : public ::testing::Test {
 };
 
 TEST_F(LinksTest, WriteThenReadRoundTrip) {
-  ShortcutSpec spec{target_, "/l notes mail", "C:\\windows\\system32\\shell32.dll", 3, dir_.File("Work\\")};
+  ShortcutFields fields{target_, "/l notes mail", "C:\\windows\\system32\\shell32.dll", 3, dir_.File("Work\\")};
   std::string link = dir_.File("app.lnk");
-  links_.Write(link, spec, true, true);
+  links_.Write(link, fields, true, true);
 
   ShortcutTarget back = links_.Read(link);
   EXPECT_TRUE(text::EqualsNoCase(back.target, target_)) << back.target;
@@ -79,7 +79,7 @@ TEST_F(LinksTest, WriteThenReadRoundTrip) {
   EXPECT_EQ(details.iconIndex, 3);
 
   // Written again over the same file, without an icon: none is recorded.
-  ShortcutSpec plain{target_, "", "ignored.ico", 7, ""};
+  ShortcutFields plain{target_, "", "ignored.ico", 7, ""};
   links_.Write(link, plain, false, false);
   EXPECT_EQ(links_.Read(link).arguments, "");
   LinkDetails second = Inspect(link);
@@ -98,16 +98,16 @@ TEST_F(LinksTest, ReadGivesEmptyTextsForAnythingThatIsNoLink) {
 }
 
 TEST_F(LinksTest, WriteFailuresRaiseTheSystemText) {
-  ShortcutSpec spec{target_, "", "", 0, ""};
+  ShortcutFields fields{target_, "", "", 0, ""};
   try {
-    links_.Write(dir_.File("No Folder\\app.lnk"), spec, false, true);
+    links_.Write(dir_.File("No Folder\\app.lnk"), fields, false, true);
     ADD_FAILURE() << "no error for a missing folder";
   } catch (const Error& e) {
     EXPECT_FALSE(std::string(e.what()).empty());
   }
   // A path past MAX_PATH is refused rather than saved under a cut name.
   std::string longName = dir_.File(std::string(300, 'n') + ".lnk");
-  EXPECT_THROW(links_.Write(longName, spec, false, true), Error);
+  EXPECT_THROW(links_.Write(longName, fields, false, true), Error);
 }
 
 TEST(ErrorTextTest, SystemTextOrOleErrorCode) {
