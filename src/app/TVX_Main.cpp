@@ -127,8 +127,7 @@ void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
 
 void TfrmTVX::SetUp() {
   store::ProfileFile data(ctx_.DataFile());
-  Template.SetItems(data.ListKeys(kTemplates));
-  Template.SetItemIndex(Template.AddItem(kTypeManually));
+  LoadTemplates(data, kTypeManually);
   chkosk.SetChecked(data.ReadInteger(kSettings, "OSK", 0) == 1);
   bool hide = data.ReadInteger(kSettings, "HideCommand", 0) == 1;
   spdAsterix.SetDown(hide);
@@ -137,13 +136,16 @@ void TfrmTVX::SetUp() {
   if (chkosk.Checked()) StartKeyboard();
 }
 
-void TfrmTVX::FillTemplates(bool keepSelection) {
-  std::string shown = Template.SelectedText();
-  store::ProfileFile data(ctx_.DataFile());
+void TfrmTVX::LoadTemplates(store::ProfileFile& data, const std::string& select) {
   Template.SetItems(data.ListKeys(kTemplates));
-  int manual = Template.AddItem(kTypeManually);
-  data.Release();
-  Template.SetItemIndex(keepSelection ? Template.IndexOf(shown) : manual);
+  Template.AddItem(kTypeManually);
+  Template.SetItemIndex(Template.IndexOf(select));
+}
+
+void TfrmTVX::FillTemplates(bool keepSelection) {
+  std::string select = keepSelection ? Template.SelectedText() : std::string(kTypeManually);
+  store::ProfileFile data(ctx_.DataFile());
+  LoadTemplates(data, select);
 }
 
 void TfrmTVX::StartKeyboard() { ctx_.platform.shell.Execute(Handle(), "", "osk.exe", "", "", kSwShow); }

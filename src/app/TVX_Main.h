@@ -8,6 +8,10 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 
+namespace tvx::store {
+class ProfileFile;
+}
+
 namespace tvx::app {
 
 inline constexpr const char* kTypeManually = "( Type Manually )";
@@ -62,6 +66,8 @@ class TfrmTVX : public ui::Form {
 
  private:
   void SetUp();
+  // The template keys plus "( Type Manually )", with `select` chosen when present.
+  void LoadTemplates(store::ProfileFile& data, const std::string& select);
   void StartKeyboard();
   void QuitKeyboard();
 
