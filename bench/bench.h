@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace tvx::bench {
 
@@ -19,6 +20,11 @@ struct Register {
 
 // Best (least disturbed) time of `repeats` runs of fn, in microseconds.
 double BestMicroseconds(int repeats, const std::function<void()>& fn);
+
+// Best times of two operations run in turn, so that both see the same
+// conditions of a busy machine: {best of a, best of b}, in microseconds.
+std::pair<double, double> BestMicrosecondsInTurn(int repeats, const std::function<void()>& a,
+                                                 const std::function<void()>& b);
 
 // A folder of its own for the measurement's files, removed at exit.
 std::string ScratchFolder();

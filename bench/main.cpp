@@ -40,6 +40,16 @@ double BestMicroseconds(int repeats, const std::function<void()>& fn) {
   return best;
 }
 
+std::pair<double, double> BestMicrosecondsInTurn(int repeats, const std::function<void()>& a,
+                                                 const std::function<void()>& b) {
+  double bestA = 1e300, bestB = 1e300;
+  for (int i = 0; i < repeats; ++i) {
+    bestA = std::min(bestA, BestMicroseconds(1, a));
+    bestB = std::min(bestB, BestMicroseconds(1, b));
+  }
+  return {bestA, bestB};
+}
+
 std::string ScratchFolder() {
   if (scratch.path.empty()) {
     scratch.path = std::filesystem::temp_directory_path() /

@@ -54,13 +54,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Eight bytes with ASCII A-Z folded to a-z at once; bytes above 127 stay.
-inline uint64_t FoldWord(uint64_t x) {
-  const uint64_t low7 = x & 0x7F7F7F7F7F7F7F7Full;
-  const uint64_t atLeastA = low7 + 0x3F3F3F3F3F3F3F3Full;  // high bit set from 'A' on
-  const uint64_t aboveZ = low7 + 0x2525252525252525ull;    // high bit set after 'Z'
-  return x | ((atLeastA & ~aboveZ & ~x & 0x8080808080808080ull) >> 2);
-}
+// Eight bytes with the case bit of each set: both cases of a letter hash
+// alike. So do a few other pairs ("@" and "`", say); the key comparison after
+// the hash tells those apart.
+inline uint64_t CaseBlur(uint64_t x) { return x | 0x2020202020202020ull; }
 
 inline uint64_t Load64(const char* p) {
   uint64_t v;
@@ -75,40 +72,41 @@ inline uint64_t Load32(const char* p) {
 
 #if defined(_MSC_VER)
 #define TVX_FORCE_INLINE __forceinline
+#define TVX_LAMBDA_INLINE
 #else
 #define TVX_FORCE_INLINE inline __attribute__((always_inline))
+#define TVX_LAMBDA_INLINE __attribute__((always_inline))
 #endif
 
-// Case-free hash, a word at a time; the last word may overlap the one before,
-// which is fine since equal keys load equal bytes.
-TVX_FORCE_INLINE uint32_t HashNoCase(const char* p, size_t n) {
+// Case-free hash of a key within its section, a word at a time; the last
+// word may overlap the one before, which is fine since equal keys load equal
+// bytes. One multiply for the short keys a command file is made of; the high
+// half of the product is the hash, and its top bits pick the first slot.
+TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint32_t section) {
   constexpr uint64_t k = 0x9E3779B97F4A7C15ull;
-  uint64_t h = (n + 1) * k;
-  if (n >= 8) {
+  uint64_t h = ((uint64_t{section} << 32) | n) * 0xC2B2AE3D27D4EB4Full;
+  if (n > 8) {
     size_t i = 0;
     for (; i + 8 < n; i += 8) {
-      h = (h ^ FoldWord(Load64(p + i))) * k;
+      h = (h ^ CaseBlur(Load64(p + i))) * k;
       h ^= h >> 29;
     }
-    h = (h ^ FoldWord(Load64(p + n - 8))) * k;
+    h ^= CaseBlur(Load64(p + n - 8));
   } else if (n >= 4) {
-    h = (h ^ FoldWord(Load32(p) | (Load32(p + n - 4) << 32))) * k;
+    h ^= CaseBlur(Load32(p) | (Load32(p + n - 4) << 32));
   } else if (n > 0) {
-    uint64_t w = static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
-                 (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16);
-    h = (h ^ FoldWord(w)) * k;
+    h ^= CaseBlur(static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                  (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16));
   }
-  h ^= h >> 32;
-  h *= k;
-  return static_cast<uint32_t>(h >> 32);
+  return static_cast<uint32_t>((h * k) >> 32);
 }
 
-inline uint32_t Mix(uint32_t h, uint32_t section) {
-  h ^= section * 0x9E3779B9u;
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  return h;
+// Set bits of x, without needing the processor's own instruction.
+inline int BitCount(uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ull;
+  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<int>((x * 0x0101010101010101ull) >> 56);
 }
 
 // First CR or LF at or after p, or end.
@@ -126,41 +124,38 @@ inline const char* FindBreak(const char* p, const char* end) {
   return p;
 }
 
-// Where 64 bytes hold line breaks, "=" and zero bytes: one bit per byte.
-struct BlockMasks {
-  uint64_t breaks, equals, zeros;
-};
-TVX_FORCE_INLINE BlockMasks MasksOf(const char* p) {
-  BlockMasks m{0, 0, 0};
-#ifdef TVX_HAVE_SSE2
-  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('='), zero = _mm_setzero_si128();
-  const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-  const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-  const __m128i v3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48));
-  auto bits = [](__m128i a, __m128i b, __m128i c, __m128i d) {
-    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(a))) |
-           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(b))) << 16) |
-           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(c))) << 32) |
-           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(d))) << 48);
+// Where 64 bytes hold control characters up to CR (LF, CR, the zero byte,
+// tab and a few more): one bit per byte. One test finds all three kinds the
+// parse cares about; the few tabs it also finds are passed over.
+TVX_FORCE_INLINE uint64_t ControlsOf(const char* p) {
+#if defined(TVX_HAVE_SSE2)
+  const __m128i limit = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+  auto controls = [&](int at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    // v up to CR exactly when v minus CR (stopping at 0) is 0
+    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(v, limit), zero))));
   };
-  auto brk = [&](__m128i v) { return _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)); };
-  m.breaks = bits(brk(v0), brk(v1), brk(v2), brk(v3));
-  m.equals = bits(_mm_cmpeq_epi8(v0, eq), _mm_cmpeq_epi8(v1, eq), _mm_cmpeq_epi8(v2, eq), _mm_cmpeq_epi8(v3, eq));
-  // Zero bytes are rare: one test for the whole block first.
-  const __m128i z = _mm_min_epu8(_mm_min_epu8(v0, v1), _mm_min_epu8(v2, v3));
-  if (_mm_movemask_epi8(_mm_cmpeq_epi8(z, zero)))
-    m.zeros =
-        bits(_mm_cmpeq_epi8(v0, zero), _mm_cmpeq_epi8(v1, zero), _mm_cmpeq_epi8(v2, zero), _mm_cmpeq_epi8(v3, zero));
+  return controls(0) | (controls(16) << 16) | (controls(32) << 32) | (controls(48) << 48);
 #else
-  for (int i = 0; i < 64; ++i) {
-    const uint64_t bit = uint64_t{1} << i;
-    if (IsBreak(static_cast<unsigned char>(p[i]))) m.breaks |= bit;
-    if (p[i] == '=') m.equals |= bit;
-    if (p[i] == 0) m.zeros |= bit;
+  uint64_t m = 0;
+  for (int i = 0; i < 64; ++i)
+    if (static_cast<unsigned char>(p[i]) <= '\r') m |= uint64_t{1} << i;
+  return m;
+#endif
+}
+
+// The first "=" in [p, end), or null. Keys are short, so one look at 16
+// bytes mostly settles it.
+TVX_FORCE_INLINE const char* FirstEquals(const char* p, const char* end) {
+#ifdef TVX_HAVE_SSE2
+  if (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (const int m = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('='))))
+      return p + std::countr_zero(static_cast<unsigned>(m));
+    p += 16;
   }
 #endif
-  return m;
+  return static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(end - p)));
 }
 
 // Position after the line break at pos (CR LF counts as one), or pos at the end.
@@ -197,6 +192,40 @@ void CheckStorable(const std::string& section, const std::string& key, const std
   if (hasZero(value)) throw Error(valuePrefix + "it contains a zero character");
 }
 
+// A growable array of plain records that are not zeroed on growth: the
+// parse writes every record it adds.
+template <typename T>
+class RecordArray {
+ public:
+  RecordArray() = default;
+  RecordArray(const RecordArray&) = delete;
+  RecordArray& operator=(const RecordArray&) = delete;
+  ~RecordArray() { delete[] items_; }
+  void Clear() { size_ = 0; }
+  void Reserve(size_t n) {
+    if (n <= capacity_) return;
+    T* grown = new T[n];
+    if (size_) std::memcpy(static_cast<void*>(grown), items_, size_ * sizeof(T));
+    delete[] items_;
+    items_ = grown;
+    capacity_ = n;
+  }
+  // Takes the first n records (written within the reserved room) as the content.
+  void SetSize(size_t n) { size_ = n; }
+  size_t capacity() const { return capacity_; }
+  size_t size() const { return size_; }
+  T& operator[](size_t i) { return items_[i]; }
+  const T& operator[](size_t i) const { return items_[i]; }
+  T* begin() { return items_; }
+  T* end() { return items_ + size_; }
+  const T* begin() const { return items_; }
+  const T* end() const { return items_ + size_; }
+
+ private:
+  T* items_ = nullptr;
+  size_t size_ = 0, capacity_ = 0;
+};
+
 struct Unlocker {
   fileio::LockFile& lock;
   ~Unlocker() { lock.Unlock(); }
@@ -210,8 +239,6 @@ struct ProfileFile::Impl {
   struct Entry {
     uint32_t keyOff, keyLen;
     uint32_t valOff, valLen;  // valLen kNoValue: a line without "="
-    uint32_t hash;
-    uint32_t section;
   };
   struct Section {
     uint32_t nameOff, nameLen;
@@ -228,10 +255,15 @@ struct ProfileFile::Impl {
   unsigned long long count = 0;
   bool countKnown = false;
   bool inMemory = false;
-  std::vector<Entry> entries;
+  RecordArray<Entry> entries;
+  RecordArray<uint32_t> hashes;  // per entry: its key's hash within its section
   std::vector<Section> sections;
-  std::vector<uint32_t> table;  // open addressing: entry index or kNoEntry
-  uint32_t mask = 0;
+  // Open addressing: the entry's hash in the high half, its index + 1 in the
+  // low half; 0 is an empty slot.
+  mutable std::vector<uint64_t> table;  // built on demand
+  mutable unsigned lookups = 0;         // since the last parse
+  mutable uint32_t mask = 0;
+  mutable int slotShift = 32;  // a hash's first slot: its top bits
   uint32_t bodyStart = 0;  // after a byte order mark
   bool indexed = false;
 
@@ -243,134 +275,172 @@ struct ProfileFile::Impl {
   }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
 
-  // One line: ts its start, le its end, eq its first "=" or null.
-  TVX_FORCE_INLINE void AddLine(const char* base, const char* ts, const char* le, const char* eq) {
-    const char* te = le;
-    while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
-    while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
-    if (ts == te) return;
-    const char* close = nullptr;
-    if (*ts == '[') {
-      for (const char* q = te; q > ts + 1;)
-        if (*--q == ']') {
-          close = q;
-          break;
-        }
-    }
-    if (close) {
-      const char* ns = ts + 1;
-      const char* ne = close;
-      while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
-      while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
-      sections.back().endEntry = static_cast<uint32_t>(entries.size());
-      auto n = static_cast<uint32_t>(entries.size());
-      sections.push_back(
-          {static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, static_cast<uint32_t>(le - base)});
-      return;
-    }
-    Entry& e = entries.emplace_back();
-    e.section = static_cast<uint32_t>(sections.size() - 1);
-    e.keyOff = static_cast<uint32_t>(ts - base);
-    if (eq) {
-      const char* ke = eq;
-      while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
-      const char* vs = eq + 1;
-      while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
-      e.keyLen = static_cast<uint32_t>(ke - ts);
-      e.valOff = static_cast<uint32_t>(vs - base);
-      e.valLen = static_cast<uint32_t>(te - vs);
-    } else {
-      e.keyLen = static_cast<uint32_t>(te - ts);
-      e.valOff = e.keyOff;
-      e.valLen = kNoValue;
-    }
-    e.hash = Mix(HashNoCase(ts, e.keyLen), e.section);
-    sections.back().lastLineEnd = static_cast<uint32_t>(le - base);
-  }
-
   void Parse() {
-    entries.clear();
+    entries.Clear();
+    hashes.Clear();
     sections.clear();
+    table.clear();
+    lookups = 0;
     indexed = true;
-    entries.reserve(data.size() / 32 + 8);
     const char* base = data.data();
     const char* end = base + data.size();
     const char* p = base;
     if (data.size() >= 3 && std::memcmp(base, "\xEF\xBB\xBF", 3) == 0) p += 3;
     bodyStart = static_cast<uint32_t>(p - base);
-    sections.push_back({0, 0, 0, 0, static_cast<uint32_t>(p - base)});
+    sections.push_back({0, 0, 0, 0, bodyStart});
+
+    // The loop keeps its state in locals: the compiler cannot tell stores
+    // into the records from stores into the members, and would reload
+    // the members on every line.
+    size_t count = 0;
+    uint32_t sectionNo = 0;
+    uint32_t lastLineEnd = bodyStart;
+    entries.Reserve(data.size() / 32 + 72);
+    hashes.Reserve(entries.capacity());
+    Entry* ents = entries.begin();
+    uint32_t* hs = hashes.begin();
+    size_t capacity = entries.capacity();
+    auto makeRoom = [&] {  // room for a block's lines and one more
+      if (capacity - count >= 65) return;
+      entries.SetSize(count);
+      hashes.SetSize(count);
+      entries.Reserve(capacity * 2);
+      hashes.Reserve(capacity * 2);
+      ents = entries.begin();
+      hs = hashes.begin();
+      capacity = entries.capacity();
+    };
+
+    // One line: ts its start, le the end of its text.
+    auto addLine = [&](const char* ts, const char* le) TVX_LAMBDA_INLINE {
+      const char* te = le;
+      while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
+      while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
+      if (ts == te) return;
+      if (*ts == '[') {
+        const char* close = nullptr;
+        for (const char* q = te; q > ts + 1;)
+          if (*--q == ']') {
+            close = q;
+            break;
+          }
+        if (close) {
+          const char* ns = ts + 1;
+          const char* ne = close;
+          while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
+          while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
+          sections.back().endEntry = static_cast<uint32_t>(count);
+          sections.back().lastLineEnd = lastLineEnd;
+          const auto n = static_cast<uint32_t>(count);
+          lastLineEnd = static_cast<uint32_t>(le - base);
+          sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, lastLineEnd});
+          ++sectionNo;
+          return;
+        }
+      }
+      Entry& e = ents[count];
+      e.keyOff = static_cast<uint32_t>(ts - base);
+      if (const char* eq = FirstEquals(ts, te)) {
+        const char* ke = eq;
+        while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
+        const char* vs = eq + 1;
+        while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
+        e.keyLen = static_cast<uint32_t>(ke - ts);
+        e.valOff = static_cast<uint32_t>(vs - base);
+        e.valLen = static_cast<uint32_t>(te - vs);
+      } else {
+        e.keyLen = static_cast<uint32_t>(te - ts);
+        e.valOff = e.keyOff;
+        e.valLen = kNoValue;
+      }
+      hs[count] = HashKey(ts, e.keyLen, sectionNo);
+      ++count;
+      lastLineEnd = static_cast<uint32_t>(le - base);
+    };
+
     bool sawZero = false;
-    // One pass over the bytes, 64 at a time. CR LF gives an empty line after
-    // the CR, which is passed over like any blank line.
+    // One pass over the bytes, 64 at a time. A line ends at an LF (its text
+    // before a CR right ahead of it) or at a CR with no LF after it.
     const char* lineStart = p;
-    const char* equals = nullptr;
     for (const char* block = p; block < end; block += 64) {
-      BlockMasks m;
+      uint64_t controls;
       if (end - block >= 64) {
-        m = MasksOf(block);
+        controls = ControlsOf(block);
       } else {
         char tail[64] = {};
         const auto n = static_cast<size_t>(end - block);
         std::memcpy(tail, block, n);
-        m = MasksOf(tail);
-        const uint64_t valid = (uint64_t{1} << n) - 1;
-        m.breaks &= valid;
-        m.equals &= valid;
-        m.zeros &= valid;
+        controls = ControlsOf(tail) & ((uint64_t{1} << n) - 1);
       }
-      if (m.zeros) sawZero = true;
-      uint64_t eqs = m.equals;
-      for (uint64_t br = m.breaks; br; br &= br - 1) {
-        const int i = std::countr_zero(br);
-        const char* lineEnd = block + i;
-        if (lineEnd != lineStart) {
-          if (!equals) {
-            if (uint64_t before = eqs & ((uint64_t{1} << i) - 1)) equals = block + std::countr_zero(before);
-          }
-          AddLine(base, lineStart, lineEnd, equals);
-          equals = nullptr;
+      makeRoom();
+      for (; controls; controls &= controls - 1) {
+        const char* at = block + std::countr_zero(controls);
+        const char c = *at;
+        if (c == '\n') {
+          const char* textEnd = at;
+          if (textEnd != lineStart && textEnd[-1] == '\r') --textEnd;  // CR LF
+          if (textEnd != lineStart) addLine(lineStart, textEnd);
+          lineStart = at + 1;
+        } else if (c == '\r') {
+          if (end - at > 1 && at[1] == '\n') continue;  // the LF ends the line
+          if (at != lineStart) addLine(lineStart, at);
+          lineStart = at + 1;
+        } else if (c == 0) {
+          sawZero = true;
         }
-        lineStart = lineEnd + 1;
-        eqs &= ~((uint64_t{2} << i) - 1);  // the "=" signs of lines already done
       }
-      if (!equals && eqs) equals = block + std::countr_zero(eqs);
     }
-    if (lineStart < end) AddLine(base, lineStart, end, equals);
-    sections.back().endEntry = static_cast<uint32_t>(entries.size());
+    makeRoom();
+    if (lineStart < end) addLine(lineStart, end);
+    entries.SetSize(count);
+    hashes.SetSize(count);
+    sections.back().endEntry = static_cast<uint32_t>(count);
+    sections.back().lastLineEnd = lastLineEnd;
     // The profile calls see a key only up to a zero byte; rare enough to mend afterwards.
     if (sawZero) {
-      for (Entry& e : entries) {
-        if (const void* z = std::memchr(base + e.keyOff, 0, e.keyLen)) {
-          e.keyLen = static_cast<uint32_t>(static_cast<const char*>(z) - (base + e.keyOff));
-          e.hash = Mix(HashNoCase(base + e.keyOff, e.keyLen), e.section);
+      for (uint32_t s = 0; s < sections.size(); ++s) {
+        for (uint32_t i = sections[s].firstEntry; i < sections[s].endEntry; ++i) {
+          Entry& e = entries[i];
+          if (const void* z = std::memchr(base + e.keyOff, 0, e.keyLen)) {
+            e.keyLen = static_cast<uint32_t>(static_cast<const char*>(z) - (base + e.keyOff));
+            hashes[i] = HashKey(base + e.keyOff, e.keyLen, s);
+          }
         }
       }
     }
-    BuildTable();
   }
 
   void EnsureIndexed() {
     if (!indexed) Parse();
   }
 
-  void BuildTable() {
+  // Slot of the section's entry with the key, or the empty slot where it belongs.
+  template <typename SameKey>
+  TVX_FORCE_INLINE uint32_t Probe(uint32_t h, const Section& sec, SameKey same) const {
+    uint32_t slot = static_cast<uint32_t>(uint64_t{h} >> slotShift);
+    for (uint64_t v; (v = table[slot]) != 0; slot = (slot + 1) & mask) {
+      if ((v >> 32) != h) continue;
+      const auto o = static_cast<uint32_t>(v) - 1;
+      if (o >= sec.firstEntry && o < sec.endEntry && same(entries[o])) break;
+    }
+    return slot;
+  }
+
+  void BuildTable() const {
     size_t size = 16;
-    while (size < entries.size() * 2) size <<= 1;
-    table.assign(size, kNoEntry);
+    while (size * 5 < entries.size() * 8) size <<= 1;  // at most 5/8 full
+    table.assign(size, 0);
     mask = static_cast<uint32_t>(size - 1);
-    for (uint32_t i = 0; i < entries.size(); ++i) {
-      const Entry& e = entries[i];
-      uint32_t slot = e.hash & mask;
-      bool duplicate = false;
-      while (table[slot] != kNoEntry) {
-        const Entry& o = entries[table[slot]];
-        if (o.hash == e.hash && o.section == e.section && EqualNoCase(Key(o), Key(e))) {
-          duplicate = true;  // the first of equal keys is the one that counts
-          break;
-        }
-        slot = (slot + 1) & mask;
+    slotShift = 32 - std::countr_zero(size);
+    for (const Section& sec : sections) {
+      for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
+        const Entry& e = entries[i];
+        const std::string_view key = Key(e);
+        const uint32_t h = hashes[i];
+        uint32_t slot = Probe(h, sec, [&](const Entry& o) { return EqualNoCase(Key(o), key); });
+        // Of equal keys the first one counts: a later one finds its slot taken.
+        if (table[slot] == 0) table[slot] = (uint64_t{h} << 32) | (i + 1);
       }
-      if (!duplicate) table[slot] = i;
     }
   }
 
@@ -381,13 +451,41 @@ struct ProfileFile::Impl {
     return kNoEntry;
   }
 
+  // The first few lookups after a parse compare hashes one after another, a
+  // few at a time: an action that looks up a handful of names needs no
+  // table. Many lookups build the table once.
+  static constexpr unsigned kLookupsBeforeTable = 32;
+
   uint32_t FindEntry(uint32_t section, std::string_view key) const {
-    uint32_t h = Mix(HashNoCase(key.data(), key.size()), section);
-    for (uint32_t slot = h & mask; table[slot] != kNoEntry; slot = (slot + 1) & mask) {
-      const Entry& e = entries[table[slot]];
-      if (e.hash == h && e.section == section && EqualNoCase(Key(e), key)) return table[slot];
+    const uint32_t h = HashKey(key.data(), key.size(), section);
+    const Section& sec = sections[section];
+    auto same = [&](const Entry& e) { return EqualNoCase(Key(e), key); };
+    if (table.empty() && ++lookups <= kLookupsBeforeTable) {
+      for (uint32_t i = FindHash(h, sec.firstEntry, sec.endEntry); i < sec.endEntry;
+           i = FindHash(h, i + 1, sec.endEntry))
+        if (same(entries[i])) return i;
+      return kNoEntry;
     }
-    return kNoEntry;
+    if (table.empty()) BuildTable();
+    const uint64_t v = table[Probe(h, sec, same)];
+    return v ? static_cast<uint32_t>(v) - 1 : kNoEntry;
+  }
+
+  // The first entry in [from, to) whose hash is h, or to.
+  uint32_t FindHash(uint32_t h, uint32_t from, uint32_t to) const {
+    const uint32_t* hs = hashes.begin();
+#ifdef TVX_HAVE_SSE2
+    const __m128i want = _mm_set1_epi32(static_cast<int>(h));
+    for (; from + 8 <= to; from += 8) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hs + from));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hs + from + 4));
+      const int m = _mm_movemask_epi8(_mm_packs_epi32(_mm_cmpeq_epi32(a, want), _mm_cmpeq_epi32(b, want)));
+      if (m) return from + static_cast<uint32_t>(std::countr_zero(static_cast<unsigned>(m))) / 2;
+    }
+#endif
+    for (; from < to; ++from)
+      if (hs[from] == h) return from;
+    return to;
   }
 
   const Entry* Lookup(const std::string& section, const std::string& key) const {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/file_io.h"
@@ -52,6 +54,113 @@ void ReadEverything(const ProfileFile& file) {
   }
 }
 
+// The reading rules written the plain way, line by line, to hold the
+// engine's one-pass parse against.
+struct PlainReader {
+  struct Line {
+    std::string section;  // of a section line
+    bool isSection = false;
+    std::string key, value;
+    bool hasValue = false;
+  };
+  std::vector<Line> lines;
+
+  static bool Blank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A; }
+  static std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && Blank(s[b])) ++b;
+    while (e > b && Blank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+  }
+  static std::string UpToZero(const std::string& s) { return s.substr(0, s.find('\0')); }
+  static bool Same(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+      if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+  }
+
+  explicit PlainReader(std::string text) {
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    size_t at = 0;
+    while (at <= text.size()) {
+      size_t brk = text.find_first_of("\r\n", at);
+      if (brk == std::string::npos) brk = text.size();
+      Add(Trim(text.substr(at, brk - at)));
+      if (brk == text.size()) break;
+      at = brk + ((text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') ? 2 : 1);
+    }
+  }
+  void Add(const std::string& t) {
+    if (t.empty()) return;
+    Line line;
+    size_t close = t.rfind(']');
+    if (t[0] == '[' && close != std::string::npos && close > 0) {
+      line.isSection = true;
+      line.section = UpToZero(Trim(t.substr(1, close - 1)));
+    } else if (size_t eq = t.find('='); eq != std::string::npos) {
+      line.key = UpToZero(Trim(t.substr(0, eq)));
+      line.value = UpToZero(Trim(t.substr(eq + 1)));
+      line.hasValue = true;
+    } else {
+      line.key = UpToZero(t);
+    }
+    lines.push_back(line);
+  }
+  // Lines of the first section of the name: [first, end).
+  std::pair<size_t, size_t> SectionLines(const std::string& name) const {
+    bool inside = name.empty();  // lines before any section line form the nameless one
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].isSection) {
+        if (inside) return {0, i};  // the nameless section ends at the first section line
+        if (Same(lines[i].section, name)) {
+          size_t e = i + 1;
+          while (e < lines.size() && !lines[e].isSection) ++e;
+          return {i + 1, e};
+        }
+      }
+    }
+    return inside ? std::pair<size_t, size_t>{0, lines.size()} : std::pair<size_t, size_t>{0, 0};
+  }
+  std::string Read(const std::string& section, const std::string& key) const {
+    auto [b, e] = SectionLines(Trim(section));
+    for (size_t i = b; i < e; ++i) {
+      if (!Same(lines[i].key, Trim(key))) continue;
+      std::string v = lines[i].value;
+      if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+      return v;
+    }
+    return {};
+  }
+  std::vector<std::string> Keys(const std::string& section) const {
+    std::vector<std::string> keys;
+    auto [b, e] = SectionLines(section);
+    for (size_t i = b; i < e; ++i)
+      if (lines[i].hasValue && !lines[i].key.empty() && lines[i].key[0] != ';') keys.push_back(lines[i].key);
+    return keys;
+  }
+};
+
+// The engine reads every section and key as the plain reader does.
+void CheckAgainstPlainReader(const ProfileFile& file, const std::string& bytes) {
+  if (IsUtf16(bytes)) return;
+  const PlainReader plain(bytes);
+  std::vector<std::string> sections{"", "Command", "Settings"};
+  for (const auto& line : plain.lines)
+    if (line.isSection) sections.push_back(line.section);
+  for (const auto& section : sections) {
+    const auto keys = plain.Keys(section);
+    if (file.ListKeys(section) != keys) std::abort();
+    std::vector<std::string> probes = keys;
+    for (const auto& line : plain.lines)
+      if (!line.isSection) probes.push_back(line.key);
+    for (const auto& key : probes)
+      if (file.ReadString(section, key) != plain.Read(section, key)) std::abort();
+  }
+}
+
 const std::string kKey = "fz\x7fkey";
 
 // Writes the key; returns the bytes after the write, checked.
@@ -84,6 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ProfileFile memory(ProfileFile::InMemory{before});
   ReadEverything(memory);
+  CheckAgainstPlainReader(memory, before);
   const std::string after = WriteAndCheck(memory, before);
   ProfileFile reread(ProfileFile::InMemory{after});
   if (!IsUtf16(before) && reread.ReadString("Command", kKey) != "fuzz|value") std::abort();
