@@ -1,6 +1,7 @@
 #pragma once
 // File primitives under the data file engine: whole-file reads, a
 // cross-process lock and durable, atomic replacement of a file.
+#include <cstddef>
 #include <string>
 
 namespace tvx::fileio {
@@ -15,6 +16,11 @@ struct FileStamp {
   long long writeTime = 0;
   bool operator==(const FileStamp&) const = default;
 };
+
+// Whole-file reads leave this much room after the bytes, so that a small edit
+// of the text needs no second buffer (which costs a fresh page for every 4 KB
+// of a large file).
+constexpr size_t kEditRoom = 4096;
 
 // Reads the whole file into bytes. Missing: no such file (bytes empty).
 // Readers never block a concurrent replacement of the file. stamp, when
@@ -55,8 +61,9 @@ class LockFile {
   bool locked_ = false;
 };
 
-// False when the file exists but may not be written: no write permission, or
-// marked read-only. Replacing by rename would not notice either.
+// False when the file exists but may not be written: marked read-only, or no
+// write permission (on Windows the permission shows when ReplaceFileDurably's
+// rename is refused). Replacing by rename alone would not notice either.
 bool CanWriteExisting(const std::string& path);
 
 // Replaces the file with these bytes so that it is either wholly old or wholly

@@ -264,7 +264,6 @@ struct ProfileFile::Impl {
   mutable unsigned lookups = 0;         // since the last parse
   mutable uint32_t mask = 0;
   mutable int slotShift = 32;  // a hash's first slot: its top bits
-  uint32_t bodyStart = 0;  // after a byte order mark
   bool indexed = false;
 
   // The profile calls see text only up to a zero byte.
@@ -275,6 +274,89 @@ struct ProfileFile::Impl {
   }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
 
+  // Walks the non-blank lines from p to end in file order, each trimmed:
+  // onSection(nameStart, nameEnd, lineEnd) for a section line, and
+  // onEntry(keyStart, keyEnd, valueStart, valueEnd, lineEnd) for any other
+  // (valueStart null for a line without "="). lineEnd is the end of the
+  // line's text before any trimming. Either may return false to stop the
+  // walk. onBlock() runs before each 64 bytes' lines. Returns whether a
+  // zero byte was seen (on a full walk).
+  template <typename OnSection, typename OnEntry, typename OnBlock>
+  TVX_FORCE_INLINE bool WalkLines(const char* p, const char* end, OnSection&& onSection, OnEntry&& onEntry,
+                                  OnBlock&& onBlock) const {
+    // One line: ts its start, le the end of its text.
+    auto line = [&](const char* ts, const char* le) TVX_LAMBDA_INLINE {
+      const char* te = le;
+      while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
+      while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
+      if (ts == te) return true;
+      if (*ts == '[') {
+        const char* close = nullptr;
+        for (const char* q = te; q > ts + 1;)
+          if (*--q == ']') {
+            close = q;
+            break;
+          }
+        if (close) {
+          const char* ns = ts + 1;
+          const char* ne = close;
+          while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
+          while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
+          return onSection(ns, ne, le);
+        }
+      }
+      if (const char* eq = FirstEquals(ts, te)) {
+        const char* ke = eq;
+        while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
+        const char* vs = eq + 1;
+        while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
+        return onEntry(ts, ke, vs, te, le);
+      }
+      return onEntry(ts, te, static_cast<const char*>(nullptr), te, le);
+    };
+
+    bool sawZero = false;
+    // One pass over the bytes, 64 at a time. A line ends at an LF (its text
+    // before a CR right ahead of it) or at a CR with no LF after it.
+    const char* lineStart = p;
+    for (const char* block = p; block < end; block += 64) {
+      uint64_t controls;
+      if (end - block >= 64) {
+        controls = ControlsOf(block);
+      } else {
+        char tail[64] = {};
+        const auto n = static_cast<size_t>(end - block);
+        std::memcpy(tail, block, n);
+        controls = ControlsOf(tail) & ((uint64_t{1} << n) - 1);
+      }
+      onBlock();
+      for (; controls; controls &= controls - 1) {
+        const char* at = block + std::countr_zero(controls);
+        const char c = *at;
+        if (c == '\n') {
+          const char* textEnd = at;
+          if (textEnd != lineStart && textEnd[-1] == '\r') --textEnd;  // CR LF
+          if (textEnd != lineStart && !line(lineStart, textEnd)) return sawZero;
+          lineStart = at + 1;
+        } else if (c == '\r') {
+          if (end - at > 1 && at[1] == '\n') continue;  // the LF ends the line
+          if (at != lineStart && !line(lineStart, at)) return sawZero;
+          lineStart = at + 1;
+        } else if (c == 0) {
+          sawZero = true;
+        }
+      }
+    }
+    onBlock();
+    if (lineStart < end) line(lineStart, end);
+    return sawZero;
+  }
+
+  const char* BodyStart() const {
+    const char* base = data.data();
+    return data.size() >= 3 && std::memcmp(base, "\xEF\xBB\xBF", 3) == 0 ? base + 3 : base;
+  }
+
   void Parse() {
     entries.Clear();
     hashes.Clear();
@@ -283,13 +365,11 @@ struct ProfileFile::Impl {
     lookups = 0;
     indexed = true;
     const char* base = data.data();
-    const char* end = base + data.size();
-    const char* p = base;
-    if (data.size() >= 3 && std::memcmp(base, "\xEF\xBB\xBF", 3) == 0) p += 3;
-    bodyStart = static_cast<uint32_t>(p - base);
+    const char* p = BodyStart();
+    const auto bodyStart = static_cast<uint32_t>(p - base);
     sections.push_back({0, 0, 0, 0, bodyStart});
 
-    // The loop keeps its state in locals: the compiler cannot tell stores
+    // The walk keeps its state in locals: the compiler cannot tell stores
     // into the records from stores into the members, and would reload
     // the members on every line.
     size_t count = 0;
@@ -310,88 +390,28 @@ struct ProfileFile::Impl {
       hs = hashes.begin();
       capacity = entries.capacity();
     };
-
-    // One line: ts its start, le the end of its text.
-    auto addLine = [&](const char* ts, const char* le) TVX_LAMBDA_INLINE {
-      const char* te = le;
-      while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
-      while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
-      if (ts == te) return;
-      if (*ts == '[') {
-        const char* close = nullptr;
-        for (const char* q = te; q > ts + 1;)
-          if (*--q == ']') {
-            close = q;
-            break;
-          }
-        if (close) {
-          const char* ns = ts + 1;
-          const char* ne = close;
-          while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
-          while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
-          sections.back().endEntry = static_cast<uint32_t>(count);
-          sections.back().lastLineEnd = lastLineEnd;
-          const auto n = static_cast<uint32_t>(count);
-          lastLineEnd = static_cast<uint32_t>(le - base);
-          sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, lastLineEnd});
-          ++sectionNo;
-          return;
-        }
-      }
+    auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
+      sections.back().endEntry = static_cast<uint32_t>(count);
+      sections.back().lastLineEnd = lastLineEnd;
+      const auto n = static_cast<uint32_t>(count);
+      lastLineEnd = static_cast<uint32_t>(le - base);
+      sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, lastLineEnd});
+      ++sectionNo;
+      return true;
+    };
+    auto onEntry = [&](const char* ks, const char* ke, const char* vs, const char* ve,
+                       const char* le) TVX_LAMBDA_INLINE {
       Entry& e = ents[count];
-      e.keyOff = static_cast<uint32_t>(ts - base);
-      if (const char* eq = FirstEquals(ts, te)) {
-        const char* ke = eq;
-        while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
-        const char* vs = eq + 1;
-        while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
-        e.keyLen = static_cast<uint32_t>(ke - ts);
-        e.valOff = static_cast<uint32_t>(vs - base);
-        e.valLen = static_cast<uint32_t>(te - vs);
-      } else {
-        e.keyLen = static_cast<uint32_t>(te - ts);
-        e.valOff = e.keyOff;
-        e.valLen = kNoValue;
-      }
-      hs[count] = HashKey(ts, e.keyLen, sectionNo);
+      e.keyOff = static_cast<uint32_t>(ks - base);
+      e.keyLen = static_cast<uint32_t>(ke - ks);
+      e.valOff = vs ? static_cast<uint32_t>(vs - base) : e.keyOff;
+      e.valLen = vs ? static_cast<uint32_t>(ve - vs) : kNoValue;
+      hs[count] = HashKey(ks, e.keyLen, sectionNo);
       ++count;
       lastLineEnd = static_cast<uint32_t>(le - base);
+      return true;
     };
-
-    bool sawZero = false;
-    // One pass over the bytes, 64 at a time. A line ends at an LF (its text
-    // before a CR right ahead of it) or at a CR with no LF after it.
-    const char* lineStart = p;
-    for (const char* block = p; block < end; block += 64) {
-      uint64_t controls;
-      if (end - block >= 64) {
-        controls = ControlsOf(block);
-      } else {
-        char tail[64] = {};
-        const auto n = static_cast<size_t>(end - block);
-        std::memcpy(tail, block, n);
-        controls = ControlsOf(tail) & ((uint64_t{1} << n) - 1);
-      }
-      makeRoom();
-      for (; controls; controls &= controls - 1) {
-        const char* at = block + std::countr_zero(controls);
-        const char c = *at;
-        if (c == '\n') {
-          const char* textEnd = at;
-          if (textEnd != lineStart && textEnd[-1] == '\r') --textEnd;  // CR LF
-          if (textEnd != lineStart) addLine(lineStart, textEnd);
-          lineStart = at + 1;
-        } else if (c == '\r') {
-          if (end - at > 1 && at[1] == '\n') continue;  // the LF ends the line
-          if (at != lineStart) addLine(lineStart, at);
-          lineStart = at + 1;
-        } else if (c == 0) {
-          sawZero = true;
-        }
-      }
-    }
-    makeRoom();
-    if (lineStart < end) addLine(lineStart, end);
+    const bool sawZero = WalkLines(p, base + data.size(), onSection, onEntry, makeRoom);
     entries.SetSize(count);
     hashes.SetSize(count);
     sections.back().endEntry = static_cast<uint32_t>(count);
@@ -497,7 +517,8 @@ struct ProfileFile::Impl {
 
   // Start of the line holding offset off, and the position after its line break.
   size_t LineStart(size_t off) const {
-    while (off > bodyStart && !IsBreak(static_cast<unsigned char>(data[off - 1]))) --off;
+    const auto first = static_cast<size_t>(BodyStart() - data.data());
+    while (off > first && !IsBreak(static_cast<unsigned char>(data[off - 1]))) --off;
     return off;
   }
   size_t LineNext(size_t off) const {
@@ -513,16 +534,13 @@ struct ProfileFile::Impl {
     auto status = fileio::ReadWholeFile(path, data, &stamp);
     if (status != fileio::ReadStatus::Ok) data.clear();
     if (status == fileio::ReadStatus::Failed) countKnown = false;
-    Parse();
+    indexed = false;  // indexed when first read: an action that only writes needs no index
   }
 
   // Inside the lock: brings data up to what the file holds now, re-reading
   // only when another writer may have replaced it since it was read.
   bool Refresh() {
-    if (inMemory) {
-      EnsureIndexed();
-      return true;
-    }
+    if (inMemory) return true;
     unsigned long long now = 0;
     bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
     fileio::FileStamp current;
@@ -539,70 +557,118 @@ struct ProfileFile::Impl {
     }
     count = now;
     countKnown = nowKnown;
-    EnsureIndexed();
     return true;
   }
 
-  // The file's content with the key set to value in out; false when nothing changes.
-  bool Edited(const std::string& section, const std::string& key, const std::string& value, std::string& out) const {
+  // A change of the text: the bytes [at, at + removed) become text.
+  struct Edit {
+    size_t at = 0, removed = 0;
+    std::string text;
+  };
+
+  // Where a write of section/key goes.
+  struct Place {
+    enum Kind { kEntry, kSectionEnd, kNoSection } kind = kNoSection;
+    uint32_t keyOff = 0, keyLen = 0, valOff = 0, valLen = kNoValue;  // of the entry
+    size_t lastLineEnd = 0;                                          // of the section
+  };
+
+  Place PlaceFromIndex(const std::string& section, const std::string& key) const {
+    Place place;
+    uint32_t s = FindSection(section);
+    if (s == kNoEntry) return place;
+    uint32_t i = FindEntry(s, key);
+    if (i == kNoEntry) {
+      place.kind = Place::kSectionEnd;
+      place.lastLineEnd = sections[s].lastLineEnd;
+      return place;
+    }
+    const Entry& e = entries[i];
+    place = {Place::kEntry, e.keyOff, e.keyLen, e.valOff, e.valLen, 0};
+    return place;
+  }
+
+  // The same answer from one walk over the text that stops as soon as it
+  // knows, building no index: an action that only writes needs none.
+  Place PlaceByWalking(const std::string& section, const std::string& key) const {
+    Place place;
+    const char* base = data.data();
+    // A name as the profile calls see it: up to a zero byte.
+    auto named = [](const char* s, const char* e, const std::string& want) {
+      std::string_view v(s, static_cast<size_t>(e - s));
+      if (v.size() < want.size() || (v.size() > want.size() && v[want.size()] != '\0')) return false;
+      return EqualNoCase(v.substr(0, want.size()), want);
+    };
+    bool inside = false;  // in the first section of the name
+    auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
+      if (inside) return false;  // that section ended without the key
+      if (place.kind == Place::kNoSection && named(ns, ne, section)) {
+        inside = true;
+        place.kind = Place::kSectionEnd;
+        place.lastLineEnd = static_cast<size_t>(le - base);
+      }
+      return true;
+    };
+    auto onEntry = [&](const char* ks, const char* ke, const char* vs, const char* ve,
+                       const char* le) TVX_LAMBDA_INLINE {
+      if (!inside) return true;
+      place.lastLineEnd = static_cast<size_t>(le - base);
+      if (!named(ks, ke, key)) return true;
+      place.kind = Place::kEntry;
+      place.keyOff = static_cast<uint32_t>(ks - base);
+      place.keyLen = static_cast<uint32_t>(std::min<size_t>(key.size(), static_cast<size_t>(ke - ks)));
+      place.valOff = vs ? static_cast<uint32_t>(vs - base) : place.keyOff;
+      place.valLen = vs ? static_cast<uint32_t>(ve - vs) : kNoValue;
+      return false;
+    };
+    WalkLines(BodyStart(), base + data.size(), onSection, onEntry, [] {});
+    return place;
+  }
+
+  // The change that sets the key to value; false when nothing changes.
+  bool Edited(const std::string& section, const std::string& key, const std::string& value, Edit& edit) const {
     size_t vs = 0;
     while (vs < value.size() && IsBlank(static_cast<unsigned char>(value[vs]))) ++vs;
     std::string_view v(value.data() + vs, value.size() - vs);
-    uint32_t s = FindSection(section);
-    if (s != kNoEntry) {
-      uint32_t i = FindEntry(s, key);
-      if (i != kNoEntry) {
-        const Entry& e = entries[i];
-        if (e.valLen != kNoValue && std::string_view(data.data() + e.valOff, e.valLen) == v) return false;
-        size_t from = LineStart(e.keyOff);
-        size_t to = LineNext(e.keyOff);
-        out.reserve(data.size() + v.size() + 4);
-        out.append(data, 0, from);
-        out.append(data, e.keyOff, e.keyLen);  // an existing key keeps its spelling
-        out += '=';
-        out.append(v);
-        out += "\r\n";
-        out.append(data, to, std::string::npos);
-        return true;
-      }
-      size_t at = sections[s].lastLineEnd;
-      bool unterminated = at >= data.size();
-      at = SkipBreak(data, at);
-      out.reserve(data.size() + key.size() + v.size() + 5);
-      out.append(data, 0, at);
-      if (unterminated) out += "\r\n";
-      out += key;
-      out += '=';
-      out.append(v);
-      out += "\r\n";
-      out.append(data, at, std::string::npos);
-      return true;
+    const Place place = indexed ? PlaceFromIndex(section, key) : PlaceByWalking(section, key);
+    if (place.kind == Place::kEntry) {
+      if (place.valLen != kNoValue && std::string_view(data.data() + place.valOff, place.valLen) == v) return false;
+      edit.at = LineStart(place.keyOff);
+      edit.removed = LineNext(place.keyOff) - edit.at;
+      edit.text.assign(data, place.keyOff, place.keyLen);  // an existing key keeps its spelling
+    } else if (place.kind == Place::kSectionEnd) {
+      if (place.lastLineEnd >= data.size()) edit.text = "\r\n";  // the last line had no line break
+      edit.at = SkipBreak(data, place.lastLineEnd);
+      edit.text += key;
+    } else {
+      edit.at = data.size();
+      if (data.data() + data.size() > BodyStart() && !IsBreak(static_cast<unsigned char>(data.back())))
+        edit.text = "\r\n";
+      edit.text += '[';
+      edit.text += section;
+      edit.text += "]\r\n";
+      edit.text += key;
     }
-    out.reserve(data.size() + section.size() + key.size() + v.size() + 9);
-    out = data;
-    if (out.size() > bodyStart && !IsBreak(static_cast<unsigned char>(out.back()))) out += "\r\n";
-    out += '[';
-    out += section;
-    out += "]\r\n";
-    out += key;
-    out += '=';
-    out.append(v);
-    out += "\r\n";
+    edit.text += '=';
+    edit.text.append(v);
+    edit.text += "\r\n";
     return true;
   }
 
   [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
 
-  // Inside the lock: replaces the file with bytes. The count goes odd while
-  // the file may change, so that no reader trusts a count seen meanwhile.
-  void Commit(std::string& bytes) {
+  // Inside the lock: makes the change and replaces the file with the result.
+  // The change is made in place (no second copy of a large file) and undone
+  // when the file cannot be written. The count goes odd while the file may
+  // change, so that no reader trusts a count seen meanwhile.
+  void Commit(const Edit& edit) {
     if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
     // Lines in the ANSI code page would corrupt a UTF-16 text.
     if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
       FailWrite();
+    indexed = false;  // indexed again when next read: a write alone needs no index
     if (inMemory) {
-      data.swap(bytes);
-      indexed = false;
+      data.replace(edit.at, edit.removed, edit.text);
       return;
     }
     unsigned long long now = 0;
@@ -613,13 +679,16 @@ struct ProfileFile::Impl {
     const unsigned long long changing = now + 1 + (now & 1);
     countKnown = false;
     if (!lock.WriteCount(changing)) FailWrite();
+    const std::string old = data.substr(edit.at, edit.removed);
+    data.replace(edit.at, edit.removed, edit.text);
     fileio::FileStamp written;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", bytes, &written)) FailWrite();
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", data, &written)) {
+      data.replace(edit.at, edit.text.size(), old);
+      FailWrite();
+    }
     stamp = written;
     count = changing + 1;
     countKnown = lock.WriteCount(count);
-    data.swap(bytes);
-    indexed = false;  // indexed again when next read: a write alone needs no index
   }
 };
 
@@ -628,7 +697,6 @@ ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path))
 ProfileFile::ProfileFile(InMemory text) : impl_(std::make_unique<Impl>(std::string())) {
   impl_->inMemory = true;
   impl_->data = std::move(text.bytes);
-  impl_->Parse();
 }
 
 ProfileFile::~ProfileFile() = default;
@@ -710,9 +778,9 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
   Unlocker unlock{d.lock};
   // Another process may have written since we read: apply the change to what is there now.
   if (!d.Refresh()) d.FailWrite();
-  std::string bytes;
-  if (!d.Edited(section, key, value, bytes)) return;
-  d.Commit(bytes);
+  Impl::Edit edit;
+  if (!d.Edited(section, key, value, edit)) return;
+  d.Commit(edit);
 }
 
 void ProfileFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -726,16 +794,15 @@ void ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
     if (!impl_->Refresh()) return;
     // Deletion looks through every section of the name, as the system's call does.
     auto& d = *impl_;
+    d.EnsureIndexed();
     for (const auto& sec : d.sections) {
       if (!EqualNoCase(d.View(sec.nameOff, sec.nameLen), section)) continue;
       for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
         if (!EqualNoCase(d.Key(d.entries[i]), key)) continue;
-        size_t from = d.LineStart(d.entries[i].keyOff);
-        size_t to = d.LineNext(d.entries[i].keyOff);
-        std::string bytes;
-        bytes.reserve(d.data.size());
-        bytes.append(d.data, 0, from).append(d.data, to, std::string::npos);
-        d.Commit(bytes);
+        Impl::Edit edit;
+        edit.at = d.LineStart(d.entries[i].keyOff);
+        edit.removed = d.LineNext(d.entries[i].keyOff) - edit.at;
+        d.Commit(edit);
         return;
       }
     }

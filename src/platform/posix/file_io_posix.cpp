@@ -77,6 +77,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
   if (stamp) *stamp = StampFrom(st);
   // One byte more than the size, so that the end shows without growing the buffer.
+  bytes.reserve(static_cast<size_t>(st.st_size) + kEditRoom);
   bytes.resize(static_cast<size_t>(st.st_size) + 1);
   size_t got = 0;
   for (;;) {

@@ -18,6 +18,10 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   HANDLE get() const { return h_; }
   bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  void Reset(HANDLE h) {
+    if (valid()) ::CloseHandle(h_);
+    h_ = h;
+  }
   bool Close() {
     HANDLE h = h_;
     h_ = INVALID_HANDLE_VALUE;
@@ -41,16 +45,24 @@ bool WriteAll(HANDLE h, const std::string& bytes) {
   return true;
 }
 
+long long TimeValue(const FILETIME& t) {
+  return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+
+// The stamp is made of what a path query and an open handle both give
+// cheaply: size and last write time. (The volume and file index need a
+// volume query, which costs as much as reading a small file on some systems;
+// the creation time may be carried over from a replaced file.) Writers of
+// this program also raise the lock file's count, so the stamp only has to
+// catch other programs' edits, which change the write time.
 bool StampFrom(HANDLE h, FileStamp& stamp) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!::GetFileInformationByHandle(h, &info)) return false;
+  FILE_BASIC_INFO basic;
+  LARGE_INTEGER size;
+  if (!::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) || !::GetFileSizeEx(h, &size))
+    return false;
   stamp.exists = true;
-  stamp.volume = info.dwVolumeSerialNumber;
-  stamp.id = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  stamp.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  stamp.writeTime =
-      static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                             info.ftLastWriteTime.dwLowDateTime);
+  stamp.size = static_cast<unsigned long long>(size.QuadPart);
+  stamp.writeTime = basic.LastWriteTime.QuadPart;
   return true;
 }
 
@@ -73,7 +85,9 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(h.get(), &size)) return ReadStatus::Failed;
   if (stamp && !StampFrom(h.get(), *stamp)) *stamp = FileStamp{};
-  // One byte more than the size, so that the end shows without growing the buffer.
+  // One byte more than the size, so that the end shows without growing the
+  // buffer, and room for a small edit of the text in place.
+  bytes.reserve(static_cast<size_t>(size.QuadPart) + kEditRoom);
   bytes.resize(static_cast<size_t>(size.QuadPart) + 1);
   size_t got = 0;
   for (;;) {
@@ -94,14 +108,16 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
 
 bool StampOf(const std::string& path, FileStamp& stamp) {
   stamp = FileStamp{};
-  Handle h(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!h.valid()) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
   }
-  if (StampFrom(h.get(), stamp)) return true;
-  stamp = FileStamp{};
-  return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  stamp.exists = true;
+  stamp.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp.writeTime = TimeValue(data.ftLastWriteTime);
+  return true;
 }
 
 // A lock file rather than a named mutex: it works for every spelling of the
@@ -184,12 +200,20 @@ bool CanWriteExisting(const std::string& path) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
   }
-  if (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // Write permission itself shows when the replacement is refused (see
+  // ReplaceFileDurably): asking here would cost an open on every write.
+  return (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+namespace {
+// After a refused rename: whether the file may not be written at all (rather
+// than being held open by a reader or a scanner for a moment).
+bool WriteDenied(const std::string& path) {
   Handle h(
       ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  // Another program holding it open is no lack of permission; the rename retries.
-  return h.valid() || ::GetLastError() == ERROR_SHARING_VIOLATION;
+  return !h.valid() && ::GetLastError() == ERROR_ACCESS_DENIED;
 }
+}  // namespace
 
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
                         FileStamp* stamp) {
@@ -200,13 +224,17 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (a) keep = a;
   }
-  // A temporary file left by a writer that was killed is simply replaced.
-  ::SetFileAttributesA(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileA(tempPath.c_str());
   bool ok;
   {
     Handle h(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
-    if (!h.valid()) return false;
+    if (!h.valid()) {
+      // A temporary file left by a writer that was killed, with attributes
+      // that refuse replacing it: remove it and try once more.
+      ::SetFileAttributesA(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileA(tempPath.c_str());
+      h.Reset(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+      if (!h.valid()) return false;
+    }
     ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
     if (ok && stamp) ok = StampFrom(h.get(), *stamp);
     ok = h.Close() && ok;
@@ -220,6 +248,7 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
       } else {
         DWORD e = ::GetLastError();
         if (e != ERROR_ACCESS_DENIED && e != ERROR_SHARING_VIOLATION && e != ERROR_LOCK_VIOLATION) break;
+        if (e == ERROR_ACCESS_DENIED && WriteDenied(path)) break;
         ::Sleep(20);
       }
     }
