@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
 
 #include "platform/error.h"
 #include "ui/win32/drop_target.h"
@@ -14,9 +15,16 @@ namespace tvx::ui::win32 {
 namespace {
 
 constexpr char kFormClass[] = "TavrixForm";
-constexpr char kViewProp[] = "TavrixView";
 constexpr UINT kMsgDropped = WM_APP + 1;
 constexpr int kFirstId = 100;
+
+// The view of each subclassed control, by handle. Kept here rather than in a
+// window property: reading a property is a round trip to the window server
+// on some systems, and the subclass reads it for every message.
+std::unordered_map<HWND, ChildView*>& Views() {
+  static std::unordered_map<HWND, ChildView*> views;
+  return views;
+}
 
 COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -231,10 +239,11 @@ void ChildView::Create() {
                           form_.Scale(r.width), form_.Scale(height), form_.Hwnd(),
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
   if (!hwnd_) return;
-  SetPropA(hwnd_, kViewProp, this);
+  Views()[hwnd_] = this;
   original_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildView::SubclassProc)));
-  ApplyFont();
+  // Not painted yet: no redraw for the font.
+  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.FontFor(control_.font)), FALSE);
   control_.AttachView(this);
 
   switch (control_.GetKind()) {
@@ -301,7 +310,7 @@ void ChildView::Unhook() {
     drop_.reset();
   }
   if (original_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  RemovePropA(hwnd_, kViewProp);
+  Views().erase(hwnd_);
   control_.AttachView(nullptr);
 }
 
@@ -605,7 +614,8 @@ LRESULT ChildView::CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* view = static_cast<ChildView*>(GetPropA(hwnd, kViewProp));
+  auto found = Views().find(hwnd);
+  ChildView* view = found == Views().end() ? nullptr : found->second;
   if (!view) return DefWindowProcA(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     WNDPROC original = view->original_;
