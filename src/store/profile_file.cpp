@@ -330,16 +330,22 @@ struct ProfileFile::Impl {
         controls = ControlsOf(tail) & ((uint64_t{1} << n) - 1);
       }
       onBlock();
-      for (; controls; controls &= controls - 1) {
-        const char* at = block + std::countr_zero(controls);
+      while (controls) {
+        const int i = std::countr_zero(controls);
+        controls &= controls - 1;
+        const char* at = block + i;
         const char c = *at;
-        if (c == '\n') {
-          const char* textEnd = at;
-          if (textEnd != lineStart && textEnd[-1] == '\r') --textEnd;  // CR LF
-          if (textEnd != lineStart && !line(lineStart, textEnd)) return sawZero;
+        if (c == '\r') {
+          if (at != lineStart && !line(lineStart, at)) return sawZero;
           lineStart = at + 1;
-        } else if (c == '\r') {
-          if (end - at > 1 && at[1] == '\n') continue;  // the LF ends the line
+          // CR LF is one line break: its LF is passed over here (the byte
+          // after the text is always readable: the string ends in a zero).
+          if (at[1] == '\n') {
+            ++lineStart;
+            controls &= ~(uint64_t{2} << i);  // 0 for the block's last byte: the next block skips it
+          }
+        } else if (c == '\n') {
+          if (at + 1 == lineStart) continue;  // the LF of a CR LF across two blocks
           if (at != lineStart && !line(lineStart, at)) return sawZero;
           lineStart = at + 1;
         } else if (c == 0) {

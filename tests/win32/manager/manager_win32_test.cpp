@@ -19,6 +19,7 @@
 #include "shell/shortcuts.h"
 #include "store/profile_file.h"
 #include "support/fake_platform.h"
+#include "support/shell_link_reader.h"
 #include "ui/win32/win32_ui.h"
 
 namespace tvx::test {
@@ -63,38 +64,9 @@ std::string ModuleFolder() {
   return p.substr(0, p.find_last_of('\\') + 1);
 }
 
-struct LinkDetails {
-  std::string target, arguments, workingFolder, iconFile;
-  int iconIndex = -1;
-};
+using test::LinkDetails;
 
-// Everything a link file holds that the program sets, read independently of it.
-LinkDetails Inspect(const std::string& linkPath) {
-  LinkDetails d;
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link))))
-    return d;
-  IPersistFile* file = nullptr;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-      char buffer[MAX_PATH] = {};
-      link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH);
-      d.target = buffer;
-      link->GetArguments(buffer, MAX_PATH);
-      d.arguments = buffer;
-      link->GetWorkingDirectory(buffer, MAX_PATH);
-      d.workingFolder = buffer;
-      link->GetIconLocation(buffer, MAX_PATH, &d.iconIndex);
-      d.iconFile = buffer;
-    }
-    file->Release();
-  }
-  link->Release();
-  return d;
-}
+LinkDetails Inspect(const std::string& linkPath) { return test::ReadShellLink(linkPath); }
 
 // The smallest data object a shell drop carries: a CF_HDROP list of paths.
 class FileListData final : public IDataObject {

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "platform/win32/win32_platform.h"
 #include "support/fake_platform.h"
+#include "support/shell_link_reader.h"
 
 namespace tvx::win32 {
 namespace {
@@ -17,38 +18,9 @@ namespace {
 using test::TempDir;
 using test::WriteFileBytes;
 
-struct LinkDetails {
-  std::string workingFolder;
-  std::string iconFile;
-  int iconIndex = -1;
-};
+using test::LinkDetails;
 
-// What the link file holds beyond target and arguments, read independently.
-LinkDetails Inspect(const std::string& linkPath) {
-  LinkDetails details;
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link))))
-    return details;
-  IPersistFile* file = nullptr;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-      char buffer[MAX_PATH] = {};
-      link->GetWorkingDirectory(buffer, MAX_PATH);
-      details.workingFolder = buffer;
-      char icon[MAX_PATH] = {};
-      int index = -1;
-      link->GetIconLocation(icon, MAX_PATH, &index);
-      details.iconFile = icon;
-      details.iconIndex = index;
-    }
-    file->Release();
-  }
-  link->Release();
-  return details;
-}
+LinkDetails Inspect(const std::string& linkPath) { return test::ReadShellLink(linkPath); }
 
 class LinksTest : public ::testing::Test {
  protected:
