@@ -30,6 +30,7 @@ std::pair<double, double> BestMicrosecondsInTurn(int repeats, const std::functio
 std::string ScratchFolder();
 
 void Report(const std::string& what, double microseconds);
+// An empty target prints the ratio as a figure for reference only.
 void ReportRatio(const std::string& what, double ratio, const std::string& target);
 
 }  // namespace tvx::bench

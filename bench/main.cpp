@@ -64,7 +64,10 @@ void Report(const std::string& what, double microseconds) {
 }
 
 void ReportRatio(const std::string& what, double ratio, const std::string& target) {
-  std::printf("  %-58s %12.2f x   (target %s)\n", what.c_str(), ratio, target.c_str());
+  if (target.empty())
+    std::printf("  %-58s %12.2f x   (no target: for reference)\n", what.c_str(), ratio);
+  else
+    std::printf("  %-58s %12.2f x   (target %s)\n", what.c_str(), ratio, target.c_str());
 }
 
 }  // namespace tvx::bench
