@@ -383,6 +383,41 @@ TEST_F(Win32UiTest, ControlsArePlacedAtTheirScaledPlaces) {
   }
 }
 
+// Moved to a monitor of another scale, the window takes the rectangle the
+// system suggests and every control its place and font at the new scale.
+TEST_F(Win32UiTest, AMonitorOfAnotherScaleRescalesPlacesAndFonts) {
+  auto window = ui.Open(form);
+  HWND hwnd = Win32Ui::HandleOf(form);
+  const int newDpi = WindowDpiForTest(hwnd) * 3 / 2;
+  RECT suggested{0, 0, MulDiv(form.clientWidth, newDpi, 96), MulDiv(form.clientHeight, newDpi, 96)};
+  AdjustWindowRectExForDpi(&suggested, static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE)), static_cast<UINT>(newDpi));
+  OffsetRect(&suggested, 40 - suggested.left, 30 - suggested.top);
+  SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi), reinterpret_cast<LPARAM>(&suggested));
+
+  // (The client size is left to the system: a message sent by hand does not
+  // change the frame's own scale, so the frame keeps its old thickness.)
+  RECT frame{};
+  GetWindowRect(hwnd, &frame);
+  EXPECT_EQ(frame.left, suggested.left);
+  EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
+  EXPECT_EQ(frame.bottom - frame.top, suggested.bottom - suggested.top);
+  for (Control* c : {static_cast<Control*>(&form.txtName), static_cast<Control*>(&form.btnGo),
+                     static_cast<Control*>(&form.lvRows)}) {
+    RECT r{};
+    GetWindowRect(Win32Ui::HandleOf(*c), &r);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, MulDiv(c->place.left, newDpi, 96)) << c->Name();
+    EXPECT_EQ(r.top, MulDiv(c->place.top, newDpi, 96)) << c->Name();
+    EXPECT_EQ(r.right - r.left, MulDiv(c->place.width, newDpi, 96)) << c->Name();
+  }
+  // The default 8-point face, now as many pixels as 8 points take at the new scale.
+  auto font = reinterpret_cast<HFONT>(SendMessageA(Win32Ui::HandleOf(form.txtName), WM_GETFONT, 0, 0));
+  LOGFONTA lf{};
+  ASSERT_TRUE(font && GetObjectA(font, sizeof lf, &lf));
+  EXPECT_EQ(lf.lfHeight, -MulDiv(8, newDpi, 72));
+}
+
 TEST_F(Win32UiTest, ListViewFillsFastAndMirrorsSelectionBothWays) {
   form.lvRows.BeginUpdate();
   for (int i = 0; i < 10000; ++i) form.lvRows.AddRow("row" + std::to_string(i), {"value" + std::to_string(i)});
