@@ -133,7 +133,8 @@ TVX_FORCE_INLINE uint64_t ControlsOf(const char* p) {
   auto controls = [&](int at) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
     // v up to CR exactly when v minus CR (stopping at 0) is 0
-    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(v, limit), zero))));
+    return static_cast<uint64_t>(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(v, limit), zero))));
   };
   return controls(0) | (controls(16) << 16) | (controls(32) << 32) | (controls(48) << 48);
 #else
@@ -405,8 +406,8 @@ struct ProfileFile::Impl {
       ++sectionNo;
       return true;
     };
-    auto onEntry = [&](const char* ks, const char* ke, const char* vs, const char* ve,
-                       const char* le) TVX_LAMBDA_INLINE {
+    using Text = const char*;
+    auto onEntry = [&](Text ks, Text ke, Text vs, Text ve, Text le) TVX_LAMBDA_INLINE {
       Entry& e = ents[count];
       e.keyOff = static_cast<uint32_t>(ks - base);
       e.keyLen = static_cast<uint32_t>(ke - ks);
@@ -615,8 +616,8 @@ struct ProfileFile::Impl {
       }
       return true;
     };
-    auto onEntry = [&](const char* ks, const char* ke, const char* vs, const char* ve,
-                       const char* le) TVX_LAMBDA_INLINE {
+    using Text = const char*;
+    auto onEntry = [&](Text ks, Text ke, Text vs, Text ve, Text le) TVX_LAMBDA_INLINE {
       if (!inside) return true;
       place.lastLineEnd = static_cast<size_t>(le - base);
       if (!named(ks, ke, key)) return true;

@@ -2,6 +2,7 @@
 #include "support/shell_link_reader.h"
 
 #include <windows.h>
+// after windows.h, which it needs
 #include <shlobj.h>
 
 namespace tvx::test {

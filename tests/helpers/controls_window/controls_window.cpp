@@ -4,6 +4,7 @@
 // one-window program is what such a window costs on the system at hand,
 // before any of the launcher's own work.
 #include <windows.h>
+// after windows.h, which it needs
 #include <commctrl.h>
 
 static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
