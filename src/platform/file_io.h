@@ -79,4 +79,12 @@ bool WriteFileFlushed(const std::string& path, const std::string& bytes);
 
 bool RemoveFile(const std::string& path);
 
+// The lock file's change count as stored: eight bytes of the count, least
+// significant first, then eight of its complement, so that a read racing a
+// write shows as unknown rather than as some other count.
+constexpr size_t kCountBytes = 16;
+void EncodeCount(unsigned long long count, unsigned char (&bytes)[kCountBytes]);
+// False when the bytes do not hold a count (a torn or foreign record).
+bool DecodeCount(const unsigned char (&bytes)[kCountBytes], unsigned long long& count);
+
 }  // namespace tvx::fileio

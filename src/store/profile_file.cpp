@@ -101,14 +101,6 @@ TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint32_t section) {
   return static_cast<uint32_t>((h * k) >> 32);
 }
 
-// Set bits of x, without needing the processor's own instruction.
-inline int BitCount(uint64_t x) {
-  x -= (x >> 1) & 0x5555555555555555ull;
-  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-  return static_cast<int>((x * 0x0101010101010101ull) >> 56);
-}
-
 // First CR or LF at or after p, or end.
 inline const char* FindBreak(const char* p, const char* end) {
 #ifdef TVX_HAVE_SSE2

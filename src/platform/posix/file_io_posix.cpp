@@ -54,10 +54,6 @@ FileStamp StampFrom(const struct stat& st) {
   return s;
 }
 
-// The count is stored with its complement, so that a read racing a write
-// shows as unknown rather than as some other count.
-constexpr size_t kCountBytes = 16;
-
 std::string FolderOf(const std::string& path) {
   auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -138,23 +134,13 @@ bool LockFile::ReadCount(unsigned long long& count) {
   ssize_t n = ::pread(static_cast<int>(handle_), b, sizeof b, 0);
   if (n == 0) return true;  // a new lock file: nothing was ever counted
   if (n != static_cast<ssize_t>(sizeof b)) return false;
-  unsigned long long value = 0, check = 0;
-  for (int i = 7; i >= 0; --i) {
-    value = (value << 8) | b[i];
-    check = (check << 8) | b[8 + i];
-  }
-  if (check != ~value) return false;
-  count = value;
-  return true;
+  return DecodeCount(b, count);
 }
 
 bool LockFile::WriteCount(unsigned long long count) {
   if (handle_ < 0) return false;
   unsigned char b[kCountBytes];
-  for (int i = 0; i < 8; ++i) {
-    b[i] = static_cast<unsigned char>(count >> (8 * i));
-    b[8 + i] = static_cast<unsigned char>(~count >> (8 * i));
-  }
+  EncodeCount(count, b);
   return ::pwrite(static_cast<int>(handle_), b, sizeof b, 0) == static_cast<ssize_t>(sizeof b);
 }
 

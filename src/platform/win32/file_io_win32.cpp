@@ -66,10 +66,6 @@ bool StampFrom(HANDLE h, FileStamp& stamp) {
   return true;
 }
 
-// The count is stored with its complement, so that a read racing a write
-// shows as unknown rather than as some other count.
-constexpr DWORD kCountBytes = 16;
-
 }  // namespace
 
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
@@ -161,31 +157,21 @@ bool LockFile::ReadCount(unsigned long long& count) {
   unsigned char b[kCountBytes];
   OVERLAPPED ov{};
   DWORD n = 0;
-  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), b, kCountBytes, &n, &ov)) {
+  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), b, sizeof b, &n, &ov)) {
     return ::GetLastError() == ERROR_HANDLE_EOF;  // a new lock file: nothing was ever counted
   }
   if (n == 0) return true;
-  if (n != kCountBytes) return false;
-  unsigned long long value = 0, check = 0;
-  for (int i = 7; i >= 0; --i) {
-    value = (value << 8) | b[i];
-    check = (check << 8) | b[8 + i];
-  }
-  if (check != ~value) return false;
-  count = value;
-  return true;
+  if (n != sizeof b) return false;
+  return DecodeCount(b, count);
 }
 
 bool LockFile::WriteCount(unsigned long long count) {
   if (handle_ == -1) return false;
   unsigned char b[kCountBytes];
-  for (int i = 0; i < 8; ++i) {
-    b[i] = static_cast<unsigned char>(count >> (8 * i));
-    b[8 + i] = static_cast<unsigned char>(~count >> (8 * i));
-  }
+  EncodeCount(count, b);
   OVERLAPPED ov{};
   DWORD n = 0;
-  return ::WriteFile(reinterpret_cast<HANDLE>(handle_), b, kCountBytes, &n, &ov) && n == kCountBytes;
+  return ::WriteFile(reinterpret_cast<HANDLE>(handle_), b, sizeof b, &n, &ov) && n == sizeof b;
 }
 
 void LockFile::Close() {
