@@ -1,10 +1,13 @@
 // The real launcher window, created through the Win32 backend over the real
 // platform and driven with window messages.
 // The program's headers first: windows.h would rename MessageBox in them.
+// clang-format off
 #include "app/TVX_Main.h"
 #include "platform/win32/win32_platform.h"
 #include "support/fake_platform.h"
+#include "support/win32_driver.h"
 #include "ui/win32/win32_ui.h"
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -15,13 +18,6 @@ namespace tvx::app {
 namespace {
 
 using ui::Win32Ui;
-
-std::string TestFolder() {
-  char path[MAX_PATH * 2] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string p = path;
-  return p.substr(0, p.find_last_of('\\') + 1);
-}
 
 // A window titled like the on-screen keyboard, on its own thread, noting
 // whether its message loop was told to quit.
@@ -87,7 +83,7 @@ class LauncherWin32Test : public ::testing::Test {
 };
 
 TEST_F(LauncherWin32Test, TypedNamesLaunchOnEnterAndTheMaskHidesOnlyTheDisplay) {
-  Store("[Command]\r\nrec=" + TestFolder() + "recorder.exe|typed\r\n");
+  Store("[Command]\r\nrec=" + test::ModuleFolder() + "recorder.exe|typed\r\n");
   TfrmTVX frm(ctx, nullptr);
   frm.FormCreate({});
   auto window = ui.Open(frm);

@@ -3,16 +3,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/win32_driver.h"
+
 namespace tvx::e2e {
 
 namespace {
-
-std::string TestFolder() {
-  char path[MAX_PATH * 2] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string p = path;
-  return p.substr(0, p.find_last_of('\\') + 1);
-}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -28,11 +23,11 @@ Sandbox::Sandbox() {
   GetTempPathA(MAX_PATH, temp);
   static int counter = 0;
   for (;;) {
-    folder_ = std::string(temp) + "tvx e2e " + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(counter++) + "\\";
+    folder_ =
+        std::string(temp) + "tvx e2e " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "\\";
     if (CreateDirectoryA(folder_.c_str(), nullptr)) break;
   }
-  std::string here = TestFolder();
+  std::string here = test::ModuleFolder();
   // TVX.exe is built one folder up from the test programs.
   CopyFileA((here + "..\\TVX.exe").c_str(), Exe().c_str(), FALSE);
   CopyFileA((here + "recorder.exe").c_str(), Recorder().c_str(), FALSE);

@@ -20,48 +20,16 @@
 #include "store/profile_file.h"
 #include "support/fake_platform.h"
 #include "support/shell_link_reader.h"
+#include "support/win32_driver.h"
 #include "ui/win32/win32_ui.h"
 
 namespace tvx::test {
 namespace {
 
-// Modal boxes are answered from a thread timer, which every modal loop
-// dispatches; a box that never shows up is given up on after a few seconds.
-std::function<bool()> g_action;
-int g_ticks = 0;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-  if (!g_action || ++g_ticks > 250) {
-    if (g_action)
-      if (HWND active = GetActiveWindow()) PostMessageA(active, WM_CLOSE, 0, 0);
-    g_action = nullptr;
-    KillTimer(nullptr, id);
-    return;
-  }
-  auto action = g_action;
-  if (action()) {
-    g_action = nullptr;
-    KillTimer(nullptr, id);
-  }
-}
-
-void WhenShown(std::function<bool()> action) {
-  g_action = std::move(action);
-  g_ticks = 0;
-  SetTimer(nullptr, 0, 20, Tick);
-}
-
 std::string Text(HWND hwnd) {
   char buffer[1024] = {};
   GetWindowTextA(hwnd, buffer, sizeof buffer);
   return buffer;
-}
-
-std::string ModuleFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p = path;
-  return p.substr(0, p.find_last_of('\\') + 1);
 }
 
 using test::LinkDetails;

@@ -13,11 +13,15 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "support/fake_platform.h"
+#include "support/win32_driver.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
 namespace tvx::ui {
 namespace {
+
+using test::GaveUp;
+using test::WhenShown;
 
 // Under Wine with no window manager on the display, hiding a captioned window
 // waits two seconds for a manager that never answers. Wine skips that wait for
@@ -50,39 +54,6 @@ struct UnmanagedUnderWine {
     ExitProcess(code);
   }
 } unmanagedUnderWine;
-
-// Drives modal things from a thread timer, which every modal loop dispatches.
-// The action runs each tick until it reports that it is done; a box that never
-// shows up is closed after a few seconds so that a failing test cannot hang.
-std::function<bool()> g_action;
-int g_ticks = 0;
-bool g_gaveUp = false;
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-  if (!g_action) {
-    KillTimer(nullptr, id);
-    return;
-  }
-  if (++g_ticks > 250) {
-    g_gaveUp = true;
-    g_action = nullptr;
-    KillTimer(nullptr, id);
-    if (HWND active = GetActiveWindow()) PostMessageA(active, WM_CLOSE, 0, 0);
-    return;
-  }
-  auto action = g_action;
-  if (action()) {
-    g_action = nullptr;
-    KillTimer(nullptr, id);
-  }
-}
-
-void WhenShown(std::function<bool()> action) {
-  g_action = std::move(action);
-  g_ticks = 0;
-  g_gaveUp = false;
-  SetTimer(nullptr, 0, 20, Tick);
-}
 
 // The program's own dialog boxes (message and input boxes) by caption.
 HWND FindBox(const char* caption) { return FindWindowA("#32770", caption); }
@@ -491,7 +462,7 @@ TEST_F(Win32UiTest, ShowModalEndsWhenTheFormClosesFromCode) {
     return true;
   });
   ui.ShowModal(form);
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_TRUE(form.Closed());
   EXPECT_EQ(form.txtName.Text(), "q");
   EXPECT_EQ(activations, 1);
@@ -511,7 +482,7 @@ TEST_F(Win32UiTest, TheCloseBoxRunsOnCloseOnceAndEndsTheModalLoop) {
     return true;
   });
   ui.ShowModal(form);
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_EQ(closes, 1);
 }
 
@@ -540,7 +511,7 @@ TEST_F(Win32UiTest, TheFormBelowIsActivatedAgainAfterMessageBoxesAndModalWindows
   WhenShown([] { return AnswerBox(kAppTitle, IDNO); });
   EXPECT_EQ(ui.MessageBox("Sure?", MsgKind::Question, MsgButtons::YesNo), MsgResult::No);
   ui.ProcessMessages();
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_EQ(activations, 2);
   EXPECT_TRUE(IsWindowEnabled(Win32Ui::HandleOf(form)));
 
@@ -556,7 +527,7 @@ TEST_F(Win32UiTest, TheFormBelowIsActivatedAgainAfterMessageBoxesAndModalWindows
   int activationsWhenChildClosed = -1;
   child.OnClose = [&] { activationsWhenChildClosed = activations; };
   ui.ShowModal(child);
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_TRUE(ownerDisabledMeanwhile);
   EXPECT_EQ(activationsWhenChildClosed, 2);
   EXPECT_EQ(activations, 3);  // before ShowModal returned
@@ -577,7 +548,7 @@ TEST_F(Win32UiTest, HandlerErrorsAreShownAsErrorBoxes) {
     return true;
   });
   SendMessageA(Win32Ui::HandleOf(form.btnGo), BM_CLICK, 0, 0);
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_EQ(shown, "Unable to write to C:\\x\\TVX.dat.");
 }
 
@@ -592,13 +563,13 @@ TEST_F(Win32UiTest, InputBoxReturnsTheTextOnOkAndNothingOnCancel) {
     return true;
   });
   auto answer = ui.InputBox("Add New Item", "Location : \r\nC:\\a.exe\r\n\r\nCommand name :", "start");
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   ASSERT_TRUE(answer.has_value());
   EXPECT_EQ(*answer, "my editor");
 
   WhenShown([] { return AnswerBox("Add New Item", IDCANCEL); });
   EXPECT_FALSE(ui.InputBox("Add New Item", "Command name :", "").has_value());
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
 }
 
 TEST_F(Win32UiTest, TerminateEndsTheMainLoop) {
@@ -610,7 +581,7 @@ TEST_F(Win32UiTest, TerminateEndsTheMainLoop) {
     return true;
   });
   ui.Run(form);
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_TRUE(ui.Terminated());
   EXPECT_EQ(Win32Ui::HandleOf(form), nullptr);
   ui.ShowModal(form);  // nothing is shown once the application ends
@@ -636,7 +607,7 @@ TEST_F(Win32UiTest, OpenFileTakesATypedNameAndDoesNotCountAsReactivation) {
     return true;
   });
   auto file = ui.OpenFile({"Browse for File", "All Files (*.*)|*.*", "C:\\windows"}, Win32Ui::HandleOf(form));
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   ASSERT_TRUE(file.has_value());
   EXPECT_EQ(text::LowerAscii(*file), "c:\\windows\\nosuch.txt");
   ui.ProcessMessages();
@@ -651,7 +622,7 @@ TEST_F(Win32UiTest, OpenFileTakesATypedNameAndDoesNotCountAsReactivation) {
     return true;
   });
   EXPECT_FALSE(ui.OpenFile({"Browse for File", "All Files (*.*)|*.*", "C:\\"}, nullptr).has_value());
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
 }
 
 TEST_F(Win32UiTest, BrowseFolderStartsAtTheFolderAndDisablesTheProgramMeanwhile) {
@@ -665,7 +636,7 @@ TEST_F(Win32UiTest, BrowseFolderStartsAtTheFolderAndDisablesTheProgramMeanwhile)
     return true;
   });
   auto folder = ui.BrowseFolder("Select a folder", "C:\\windows\\system32", nullptr);
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
   EXPECT_TRUE(formDisabled);
   EXPECT_TRUE(IsWindowEnabled(Win32Ui::HandleOf(form)));
   ASSERT_TRUE(folder.has_value());
@@ -678,7 +649,7 @@ TEST_F(Win32UiTest, BrowseFolderStartsAtTheFolderAndDisablesTheProgramMeanwhile)
     return true;
   });
   EXPECT_FALSE(ui.BrowseFolder("Select a folder", "", nullptr).has_value());
-  EXPECT_FALSE(g_gaveUp);
+  EXPECT_FALSE(GaveUp());
 }
 
 TEST_F(Win32UiTest, FramesLieBelowTheControlsTheyHold) {
