@@ -48,8 +48,13 @@ struct QuitTarget {
 
 DWORD WINAPI WindowThread(void* arg) {
   auto* target = static_cast<QuitTarget*>(arg);
-  target->window = CreateWindowExA(0, "STATIC", target->title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                                   nullptr, GetModuleHandleA(nullptr), nullptr);
+  // A busy Wine now and then refuses a window while its desktop process is
+  // still answering another program; a moment later it is given.
+  for (int attempt = 0; attempt < 50 && !target->window; ++attempt) {
+    if (attempt) Sleep(100);
+    target->window = CreateWindowExA(0, "STATIC", target->title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                     nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
   SetEvent(target->ready);
   if (!target->window) return 1;
   MSG msg;
