@@ -47,6 +47,19 @@ std::string_view TrimView(std::string_view s) {
   return s.substr(b, e - b);
 }
 
+// End of [s, e) without its trailing blanks.
+inline const char* TrimmedEnd(const char* s, const char* e) {
+  while (e > s && IsBlank(static_cast<unsigned char>(e[-1]))) --e;
+  return e;
+}
+
+// [s, e) without blanks at either end.
+inline std::string_view Trimmed(const char* s, const char* e) {
+  e = TrimmedEnd(s, e);
+  while (s < e && IsBlank(static_cast<unsigned char>(*s))) ++s;
+  return std::string_view(s, static_cast<size_t>(e - s));
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -78,27 +91,42 @@ inline uint64_t Load32(const char* p) {
 #define TVX_LAMBDA_INLINE __attribute__((always_inline))
 #endif
 
-// Case-free hash of a key within its section, a word at a time; the last
-// word may overlap the one before, which is fine since equal keys load equal
-// bytes. One multiply for the short keys a command file is made of; the high
-// half of the product is the hash, and its top bits pick the first slot.
-TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint32_t section) {
-  constexpr uint64_t k = 0x9E3779B97F4A7C15ull;
-  uint64_t h = ((uint64_t{section} << 32) | n) * 0xC2B2AE3D27D4EB4Full;
-  if (n > 8) {
-    size_t i = 0;
-    for (; i + 8 < n; i += 8) {
-      h = (h ^ CaseBlur(Load64(p + i))) * k;
-      h ^= h >> 29;
-    }
-    h ^= CaseBlur(Load64(p + n - 8));
-  } else if (n >= 4) {
-    h ^= CaseBlur(Load32(p) | (Load32(p + n - 4) << 32));
-  } else if (n > 0) {
-    h ^= CaseBlur(static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
-                  (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16));
+constexpr uint64_t kHashMultiplier = 0x9E3779B97F4A7C15ull;
+
+// What a section adds to the hashes of its keys: equal keys of different
+// sections land apart.
+inline uint64_t SectionSeed(uint32_t section) { return uint64_t{section} * 0xC2B2AE3D27D4EB4Full; }
+
+#if defined(_MSC_VER)
+#define TVX_NO_INLINE __declspec(noinline)
+#else
+#define TVX_NO_INLINE __attribute__((noinline))
+#endif
+
+// The words of a key shorter than 4 or longer than 8 bytes, mixed into one,
+// case bits set. Equal keys load equal bytes, so the last word may overlap
+// the one before.
+TVX_NO_INLINE uint64_t OddKeyWords(const char* p, size_t n) {
+  if (n < 4) {
+    if (n == 0) return 0;
+    return CaseBlur(static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                    (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16));
   }
-  return static_cast<uint32_t>((h * k) >> 32);
+  uint64_t h = 0;
+  for (size_t i = 0; i + 8 < n; i += 8) {
+    h = (h ^ CaseBlur(Load64(p + i))) * kHashMultiplier;
+    h ^= h >> 29;
+  }
+  return h ^ CaseBlur(Load64(p + n - 8));
+}
+
+// Case-free hash of a key within its section (seed: SectionSeed). A key of
+// 4 to 8 bytes, what command files are made of, is two loads and one
+// multiply; the high half of the product is the hash, and its top bits pick
+// the first slot.
+TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
+  const uint64_t words = n - 4 <= 4 ? CaseBlur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n);
+  return static_cast<uint32_t>(((words ^ seed ^ n) * kHashMultiplier) >> 32);
 }
 
 // First CR or LF at or after p, or end.
@@ -231,7 +259,9 @@ struct ProfileFile::Impl {
 
   struct Entry {
     uint32_t keyOff, keyLen;
-    uint32_t valOff, valLen;  // valLen kNoValue: a line without "="
+    // The text after the "=" to the line's end, blanks not yet trimmed
+    // (see Value); valLen kNoValue: a line without "=".
+    uint32_t valOff, valLen;
   };
   struct Section {
     uint32_t nameOff, nameLen;
@@ -257,7 +287,8 @@ struct ProfileFile::Impl {
   mutable unsigned lookups = 0;         // since the last parse
   mutable uint32_t mask = 0;
   mutable int slotShift = 32;  // a hash's first slot: its top bits
-  bool indexed = false;
+  bool indexed = false;        // the index below holds the lines up to parsedTo
+  size_t parsedTo = 0;
 
   // The profile calls see text only up to a zero byte.
   std::string_view View(uint32_t off, uint32_t len) const {
@@ -266,24 +297,34 @@ struct ProfileFile::Impl {
     return v;
   }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
+  // The entry's value, trimmed (an entry with a value only).
+  std::string_view Value(const Entry& e) const {
+    return Trimmed(data.data() + e.valOff, data.data() + e.valOff + e.valLen);
+  }
 
-  // Walks the non-blank lines from p to end in file order, each trimmed:
+  // Walks the non-blank lines from p to end in file order:
   // onSection(nameStart, nameEnd, lineEnd) for a section line, and
-  // onEntry(keyStart, keyEnd, valueStart, valueEnd, lineEnd) for any other
-  // (valueStart null for a line without "="). lineEnd is the end of the
-  // line's text before any trimming. Either may return false to stop the
-  // walk. onBlock() runs before each 64 bytes' lines. Returns whether a
-  // zero byte was seen (on a full walk).
+  // onEntry(keyStart, keyEnd, equals, lineEnd) for any other, with the key
+  // trimmed and equals at the line's first "=" (null for a line without one;
+  // the value is then the trimmed text between equals and lineEnd). lineEnd
+  // is the end of the line's text before any trimming. Either may return
+  // false to stop the walk after that line. onBlock() runs before each 64
+  // bytes' lines. Returns where the walk stopped: the start of the line
+  // after the last one walked, or end; sawZero tells whether the bytes
+  // walked held a zero byte.
   template <typename OnSection, typename OnEntry, typename OnBlock>
-  TVX_FORCE_INLINE bool WalkLines(const char* p, const char* end, OnSection&& onSection, OnEntry&& onEntry,
-                                  OnBlock&& onBlock) const {
-    // One line: ts its start, le the end of its text.
+  TVX_FORCE_INLINE const char* WalkLines(const char* p, const char* end, bool& sawZero, OnSection&& onSection,
+                                         OnEntry&& onEntry, OnBlock&& onBlock) const {
+    // One line: ts its start, le the end of its text. Blanks next to a
+    // line's parts are rare, so one test settles most places; the value's
+    // blanks are left to whoever reads it.
     auto line = [&](const char* ts, const char* le) TVX_LAMBDA_INLINE {
-      const char* te = le;
-      while (ts < te && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
-      while (te > ts && IsBlank(static_cast<unsigned char>(te[-1]))) --te;
-      if (ts == te) return true;
+      if (static_cast<unsigned char>(*ts) <= ' ') {
+        while (ts < le && IsBlank(static_cast<unsigned char>(*ts))) ++ts;
+        if (ts == le) return true;
+      }
       if (*ts == '[') {
+        const char* te = TrimmedEnd(ts, le);
         const char* close = nullptr;
         for (const char* q = te; q > ts + 1;)
           if (*--q == ']') {
@@ -294,21 +335,17 @@ struct ProfileFile::Impl {
           const char* ns = ts + 1;
           const char* ne = close;
           while (ns < ne && IsBlank(static_cast<unsigned char>(*ns))) ++ns;
-          while (ne > ns && IsBlank(static_cast<unsigned char>(ne[-1]))) --ne;
-          return onSection(ns, ne, le);
+          return onSection(ns, TrimmedEnd(ns, ne), le);
         }
       }
-      if (const char* eq = FirstEquals(ts, te)) {
+      if (const char* eq = FirstEquals(ts, le)) {
         const char* ke = eq;
-        while (ke > ts && IsBlank(static_cast<unsigned char>(ke[-1]))) --ke;
-        const char* vs = eq + 1;
-        while (vs < te && IsBlank(static_cast<unsigned char>(*vs))) ++vs;
-        return onEntry(ts, ke, vs, te, le);
+        if (ke > ts && static_cast<unsigned char>(ke[-1]) <= ' ') ke = TrimmedEnd(ts, ke);
+        return onEntry(ts, ke, eq, le);
       }
-      return onEntry(ts, te, static_cast<const char*>(nullptr), te, le);
+      return onEntry(ts, TrimmedEnd(ts, le), static_cast<const char*>(nullptr), le);
     };
 
-    bool sawZero = false;
     // One pass over the bytes, 64 at a time. A line ends at an LF (its text
     // before a CR right ahead of it) or at a CR with no LF after it.
     const char* lineStart = p;
@@ -329,17 +366,16 @@ struct ProfileFile::Impl {
         const char* at = block + i;
         const char c = *at;
         if (c == '\r') {
-          if (at != lineStart && !line(lineStart, at)) return sawZero;
-          lineStart = at + 1;
           // CR LF is one line break: its LF is passed over here (the byte
           // after the text is always readable: the string ends in a zero).
-          if (at[1] == '\n') {
-            ++lineStart;
-            controls &= ~(uint64_t{2} << i);  // 0 for the block's last byte: the next block skips it
-          }
+          const bool crlf = at[1] == '\n';
+          const char* next = at + 1 + crlf;
+          if (at != lineStart && !line(lineStart, at)) return next;
+          lineStart = next;
+          if (crlf) controls &= ~(uint64_t{2} << i);  // 0 for the block's last byte: the next block skips it
         } else if (c == '\n') {
           if (at + 1 == lineStart) continue;  // the LF of a CR LF across two blocks
-          if (at != lineStart && !line(lineStart, at)) return sawZero;
+          if (at != lineStart && !line(lineStart, at)) return at + 1;
           lineStart = at + 1;
         } else if (c == 0) {
           sawZero = true;
@@ -348,7 +384,7 @@ struct ProfileFile::Impl {
     }
     onBlock();
     if (lineStart < end) line(lineStart, end);
-    return sawZero;
+    return end;
   }
 
   const char* BodyStart() const {
@@ -356,26 +392,42 @@ struct ProfileFile::Impl {
     return data.size() >= 3 && std::memcmp(base, "\xEF\xBB\xBF", 3) == 0 ? base + 3 : base;
   }
 
-  void Parse() {
+  // The index covers the lines before `parsedTo`; a lookup parses on only
+  // as far as it needs, so that an action looking up a few names near the
+  // start of a large file does not pay for the rest. Lines are indexed in
+  // file order, so the first of equal keys stays first.
+  void StartIndex() {
     entries.Clear();
     hashes.Clear();
     sections.clear();
     table.clear();
     lookups = 0;
     indexed = true;
-    const char* base = data.data();
-    const char* p = BodyStart();
-    const auto bodyStart = static_cast<uint32_t>(p - base);
+    const auto bodyStart = static_cast<uint32_t>(BodyStart() - data.data());
     sections.push_back({0, 0, 0, 0, bodyStart});
+    parsedTo = bodyStart;
+    entries.Reserve(data.size() / 32 + 72);
+    hashes.Reserve(entries.capacity());
+  }
 
+  bool Complete() const { return parsedTo >= data.size(); }
+
+  // Where ParseOn stops early: at the next section line, or after an entry
+  // of section `section` whose key hash is `hash`.
+  struct Stop {
+    bool atSection = false;
+    uint32_t section = kNoEntry, hash = 0;
+  };
+
+  void ParseOn(Stop stop) {
+    const char* base = data.data();
     // The walk keeps its state in locals: the compiler cannot tell stores
     // into the records from stores into the members, and would reload
     // the members on every line.
-    size_t count = 0;
-    uint32_t sectionNo = 0;
-    uint32_t lastLineEnd = bodyStart;
-    entries.Reserve(data.size() / 32 + 72);
-    hashes.Reserve(entries.capacity());
+    const size_t first = entries.size();
+    size_t count = first;
+    uint64_t seed = SectionSeed(static_cast<uint32_t>(sections.size() - 1));
+    const char* lastLineEnd = base + sections.back().lastLineEnd;
     Entry* ents = entries.begin();
     uint32_t* hs = hashes.begin();
     size_t capacity = entries.capacity();
@@ -391,46 +443,52 @@ struct ProfileFile::Impl {
     };
     auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
       sections.back().endEntry = static_cast<uint32_t>(count);
-      sections.back().lastLineEnd = lastLineEnd;
+      sections.back().lastLineEnd = static_cast<uint32_t>(lastLineEnd - base);
       const auto n = static_cast<uint32_t>(count);
-      lastLineEnd = static_cast<uint32_t>(le - base);
-      sections.push_back({static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, lastLineEnd});
-      ++sectionNo;
-      return true;
+      lastLineEnd = le;
+      sections.push_back(
+          {static_cast<uint32_t>(ns - base), static_cast<uint32_t>(ne - ns), n, n, static_cast<uint32_t>(le - base)});
+      seed = SectionSeed(static_cast<uint32_t>(sections.size() - 1));
+      return !stop.atSection;
     };
     using Text = const char*;
-    auto onEntry = [&](Text ks, Text ke, Text vs, Text ve, Text le) TVX_LAMBDA_INLINE {
+    auto onEntry = [&](Text ks, Text ke, Text eq, Text le) TVX_LAMBDA_INLINE {
       Entry& e = ents[count];
       e.keyOff = static_cast<uint32_t>(ks - base);
       e.keyLen = static_cast<uint32_t>(ke - ks);
-      e.valOff = vs ? static_cast<uint32_t>(vs - base) : e.keyOff;
-      e.valLen = vs ? static_cast<uint32_t>(ve - vs) : kNoValue;
-      hs[count] = HashKey(ks, e.keyLen, sectionNo);
+      e.valOff = eq ? static_cast<uint32_t>(eq + 1 - base) : e.keyOff;
+      e.valLen = eq ? static_cast<uint32_t>(le - (eq + 1)) : kNoValue;
+      const uint32_t h = HashKey(ks, e.keyLen, seed);
+      hs[count] = h;
       ++count;
-      lastLineEnd = static_cast<uint32_t>(le - base);
-      return true;
+      lastLineEnd = le;
+      return h != stop.hash || sections.size() - 1 != stop.section;
     };
-    const bool sawZero = WalkLines(p, base + data.size(), onSection, onEntry, makeRoom);
+    bool sawZero = false;
+    const char* stopped = WalkLines(base + parsedTo, base + data.size(), sawZero, onSection, onEntry, makeRoom);
+    parsedTo = static_cast<size_t>(stopped - base);
     entries.SetSize(count);
     hashes.SetSize(count);
     sections.back().endEntry = static_cast<uint32_t>(count);
-    sections.back().lastLineEnd = lastLineEnd;
+    sections.back().lastLineEnd = static_cast<uint32_t>(lastLineEnd - base);
     // The profile calls see a key only up to a zero byte; rare enough to mend afterwards.
     if (sawZero) {
-      for (uint32_t s = 0; s < sections.size(); ++s) {
-        for (uint32_t i = sections[s].firstEntry; i < sections[s].endEntry; ++i) {
-          Entry& e = entries[i];
-          if (const void* z = std::memchr(base + e.keyOff, 0, e.keyLen)) {
-            e.keyLen = static_cast<uint32_t>(static_cast<const char*>(z) - (base + e.keyOff));
-            hashes[i] = HashKey(base + e.keyOff, e.keyLen, s);
-          }
+      uint32_t s = static_cast<uint32_t>(sections.size() - 1);
+      for (size_t i = count; i-- > first;) {
+        while (sections[s].firstEntry > i) --s;
+        Entry& e = entries[i];
+        if (const void* z = std::memchr(base + e.keyOff, 0, e.keyLen)) {
+          e.keyLen = static_cast<uint32_t>(static_cast<const char*>(z) - (base + e.keyOff));
+          hashes[i] = HashKey(base + e.keyOff, e.keyLen, SectionSeed(s));
         }
       }
     }
   }
 
-  void EnsureIndexed() {
-    if (!indexed) Parse();
+  // Indexes what is left of the file, for the uses that need it all.
+  void EnsureComplete() {
+    if (!indexed) StartIndex();
+    if (!Complete()) ParseOn({});
   }
 
   // Slot of the section's entry with the key, or the empty slot where it belongs.
@@ -464,10 +522,15 @@ struct ProfileFile::Impl {
   }
 
   // Reads see only the first section of a name.
-  uint32_t FindSection(std::string_view name) const {
-    for (uint32_t i = 0; i < sections.size(); ++i)
-      if (EqualNoCase(View(sections[i].nameOff, sections[i].nameLen), name)) return i;
-    return kNoEntry;
+  uint32_t FindSection(std::string_view name) {
+    if (!indexed) StartIndex();
+    for (uint32_t from = 0;;) {
+      for (uint32_t i = from; i < sections.size(); ++i)
+        if (EqualNoCase(View(sections[i].nameOff, sections[i].nameLen), name)) return i;
+      if (Complete()) return kNoEntry;
+      from = static_cast<uint32_t>(sections.size());
+      ParseOn({.atSection = true});
+    }
   }
 
   // The first few lookups after a parse compare hashes one after another, a
@@ -475,18 +538,23 @@ struct ProfileFile::Impl {
   // table. Many lookups build the table once.
   static constexpr unsigned kLookupsBeforeTable = 32;
 
-  uint32_t FindEntry(uint32_t section, std::string_view key) const {
-    const uint32_t h = HashKey(key.data(), key.size(), section);
-    const Section& sec = sections[section];
+  uint32_t FindEntry(uint32_t section, std::string_view key) {
+    const uint32_t h = HashKey(key.data(), key.size(), SectionSeed(section));
     auto same = [&](const Entry& e) { return EqualNoCase(Key(e), key); };
     if (table.empty() && ++lookups <= kLookupsBeforeTable) {
-      for (uint32_t i = FindHash(h, sec.firstEntry, sec.endEntry); i < sec.endEntry;
-           i = FindHash(h, i + 1, sec.endEntry))
-        if (same(entries[i])) return i;
-      return kNoEntry;
+      for (uint32_t from = sections[section].firstEntry;;) {
+        const uint32_t to = sections[section].endEntry;
+        for (uint32_t i = FindHash(h, from, to); i < to; i = FindHash(h, i + 1, to))
+          if (same(entries[i])) return i;
+        // The section may go on past what is parsed so far.
+        if (Complete() || section + 1 != sections.size()) return kNoEntry;
+        from = to;
+        ParseOn({.atSection = true, .section = section, .hash = h});
+      }
     }
+    EnsureComplete();
     if (table.empty()) BuildTable();
-    const uint64_t v = table[Probe(h, sec, same)];
+    const uint64_t v = table[Probe(h, sections[section], same)];
     return v ? static_cast<uint32_t>(v) - 1 : kNoEntry;
   }
 
@@ -507,7 +575,7 @@ struct ProfileFile::Impl {
     return to;
   }
 
-  const Entry* Lookup(const std::string& section, const std::string& key) const {
+  const Entry* Lookup(const std::string& section, const std::string& key) {
     uint32_t s = FindSection(TrimView(section));
     if (s == kNoEntry) return nullptr;
     uint32_t i = FindEntry(s, TrimView(key));
@@ -572,7 +640,7 @@ struct ProfileFile::Impl {
     size_t lastLineEnd = 0;                                          // of the section
   };
 
-  Place PlaceFromIndex(const std::string& section, const std::string& key) const {
+  Place PlaceFromIndex(const std::string& section, const std::string& key) {
     Place place;
     uint32_t s = FindSection(section);
     if (s == kNoEntry) return place;
@@ -584,6 +652,11 @@ struct ProfileFile::Impl {
     }
     const Entry& e = entries[i];
     place = {Place::kEntry, e.keyOff, e.keyLen, e.valOff, e.valLen, 0};
+    if (e.valLen != kNoValue) {
+      const std::string_view v = Value(e);
+      place.valOff = static_cast<uint32_t>(v.data() - data.data());
+      place.valLen = static_cast<uint32_t>(v.size());
+    }
     return place;
   }
 
@@ -609,27 +682,33 @@ struct ProfileFile::Impl {
       return true;
     };
     using Text = const char*;
-    auto onEntry = [&](Text ks, Text ke, Text vs, Text ve, Text le) TVX_LAMBDA_INLINE {
+    auto onEntry = [&](Text ks, Text ke, Text eq, Text le) TVX_LAMBDA_INLINE {
       if (!inside) return true;
       place.lastLineEnd = static_cast<size_t>(le - base);
       if (!named(ks, ke, key)) return true;
       place.kind = Place::kEntry;
       place.keyOff = static_cast<uint32_t>(ks - base);
       place.keyLen = static_cast<uint32_t>(std::min<size_t>(key.size(), static_cast<size_t>(ke - ks)));
-      place.valOff = vs ? static_cast<uint32_t>(vs - base) : place.keyOff;
-      place.valLen = vs ? static_cast<uint32_t>(ve - vs) : kNoValue;
+      place.valOff = place.keyOff;
+      place.valLen = kNoValue;
+      if (eq) {
+        const std::string_view v = Trimmed(eq + 1, le);
+        place.valOff = static_cast<uint32_t>(v.data() - base);
+        place.valLen = static_cast<uint32_t>(v.size());
+      }
       return false;
     };
-    WalkLines(BodyStart(), base + data.size(), onSection, onEntry, [] {});
+    bool sawZero = false;
+    WalkLines(BodyStart(), base + data.size(), sawZero, onSection, onEntry, [] {});
     return place;
   }
 
   // The change that sets the key to value; false when nothing changes.
-  bool Edited(const std::string& section, const std::string& key, const std::string& value, Edit& edit) const {
+  bool Edited(const std::string& section, const std::string& key, const std::string& value, Edit& edit) {
     size_t vs = 0;
     while (vs < value.size() && IsBlank(static_cast<unsigned char>(value[vs]))) ++vs;
     std::string_view v(value.data() + vs, value.size() - vs);
-    const Place place = indexed ? PlaceFromIndex(section, key) : PlaceByWalking(section, key);
+    const Place place = indexed && Complete() ? PlaceFromIndex(section, key) : PlaceByWalking(section, key);
     if (place.kind == Place::kEntry) {
       if (place.valLen != kNoValue && std::string_view(data.data() + place.valOff, place.valLen) == v) return false;
       edit.at = LineStart(place.keyOff);
@@ -705,17 +784,17 @@ const std::string& ProfileFile::Path() const { return impl_->path; }
 const std::string& ProfileFile::Bytes() const { return impl_->data; }
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
-  impl_->EnsureIndexed();
   const Impl::Entry* e = impl_->Lookup(section, key);
   if (!e || e->valLen == kNoValue) return {};
-  std::string_view v = impl_->View(e->valOff, e->valLen);
+  std::string_view v = impl_->Value(*e);
+  if (const void* z = std::memchr(v.data(), 0, v.size())) v = v.substr(0, static_cast<const char*>(z) - v.data());
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   return std::string(v);
 }
 
 std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const {
   std::vector<std::string> keys;
-  impl_->EnsureIndexed();
+  impl_->EnsureComplete();
   // Unlike a value read, listing takes the section name as it is.
   uint32_t s = impl_->FindSection(section);
   if (s == kNoEntry) return keys;
@@ -793,7 +872,7 @@ void ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
     if (!impl_->Refresh()) return;
     // Deletion looks through every section of the name, as the system's call does.
     auto& d = *impl_;
-    d.EnsureIndexed();
+    d.EnsureComplete();
     for (const auto& sec : d.sections) {
       if (!EqualNoCase(d.View(sec.nameOff, sec.nameLen), section)) continue;
       for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
@@ -816,7 +895,7 @@ void ProfileFile::Release() {
   impl_->stamp = {};
   impl_->data.clear();
   impl_->data.shrink_to_fit();
-  impl_->Parse();
+  impl_->StartIndex();
 }
 
 std::string DataFilePath(const std::string& executableFolder) { return executableFolder + "TVX.dat"; }

@@ -4,6 +4,7 @@
 // file path, without waiting for the disk); a few go through a real file.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -143,21 +144,27 @@ struct PlainReader {
   }
 };
 
-// The engine reads every section and key as the plain reader does.
-void CheckAgainstPlainReader(const ProfileFile& file, const std::string& bytes) {
+// The engine reads every section and key as the plain reader does. With
+// valuesFirst, the values are read before any listing, in file order or
+// (backwards) from the end, so that lookups meet a partly parsed file.
+void CheckAgainstPlainReader(const ProfileFile& file, const std::string& bytes, bool valuesFirst = false,
+                             bool backwards = false) {
   if (IsUtf16(bytes)) return;
   const PlainReader plain(bytes);
   std::vector<std::string> sections{"", "Command", "Settings"};
   for (const auto& line : plain.lines)
     if (line.isSection) sections.push_back(line.section);
+  if (backwards) std::reverse(sections.begin(), sections.end());
   for (const auto& section : sections) {
     const auto keys = plain.Keys(section);
-    if (file.ListKeys(section) != keys) std::abort();
-    std::vector<std::string> probes = keys;
+    if (!valuesFirst && file.ListKeys(section) != keys) std::abort();
+    std::vector<std::string> probes;
     for (const auto& line : plain.lines)
       if (!line.isSection) probes.push_back(line.key);
+    if (backwards) std::reverse(probes.begin(), probes.end());
     for (const auto& key : probes)
       if (file.ReadString(section, key) != plain.Read(section, key)) std::abort();
+    if (valuesFirst && file.ListKeys(section) != keys) std::abort();
   }
 }
 
@@ -199,6 +206,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // very same bytes.
   ProfileFile fresh(ProfileFile::InMemory{before});
   if (WriteAndCheck(fresh, before) != after) std::abort();
+  // Lookups that parse only part of the file, then a write that finds its
+  // place in a partly parsed file.
+  ProfileFile partly(ProfileFile::InMemory{before});
+  if (!IsUtf16(before) && !before.empty()) {
+    const PlainReader plain(before);
+    const auto& probe = plain.lines.empty() ? std::string("x") : plain.lines[size % plain.lines.size()].key;
+    if (partly.ReadString("Command", probe) != plain.Read("Command", probe)) std::abort();
+  }
+  if (WriteAndCheck(partly, before) != after) std::abort();
+  ProfileFile lazy(ProfileFile::InMemory{before});
+  CheckAgainstPlainReader(lazy, before, true, size % 2 == 1);
   ProfileFile reread(ProfileFile::InMemory{after});
   if (!IsUtf16(before) && reread.ReadString("Command", kKey) != "fuzz|value") std::abort();
   ReadEverything(reread);
