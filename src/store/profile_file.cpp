@@ -77,6 +77,13 @@ inline uint64_t Load64(const char* p) {
   std::memcpy(&v, p, 8);
   return v;
 }
+inline uint32_t Load16(const char* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+// CR LF as Load16 sees it.
+constexpr uint32_t kCrLf = std::endian::native == std::endian::little ? '\r' | ('\n' << 8) : ('\r' << 8) | '\n';
 inline uint64_t Load32(const char* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
@@ -165,6 +172,10 @@ TVX_FORCE_INLINE uint64_t ControlsOf(const char* p) {
 #endif
 }
 
+TVX_NO_INLINE const char* FirstEqualsAfter(const char* p, const char* end) {
+  return static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(end - p)));
+}
+
 // The first "=" in [p, end), or null. Keys are short, so one look at 16
 // bytes mostly settles it.
 TVX_FORCE_INLINE const char* FirstEquals(const char* p, const char* end) {
@@ -176,7 +187,7 @@ TVX_FORCE_INLINE const char* FirstEquals(const char* p, const char* end) {
     p += 16;
   }
 #endif
-  return static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(end - p)));
+  return FirstEqualsAfter(p, end);
 }
 
 // Position after the line break at pos (CR LF counts as one), or pos at the end.
@@ -347,32 +358,27 @@ struct ProfileFile::Impl {
     };
 
     // One pass over the bytes, 64 at a time. A line ends at an LF (its text
-    // before a CR right ahead of it) or at a CR with no LF after it.
+    // before a CR right ahead of it) or at a CR with no LF after it. Returns
+    // null, or where the walk stopped.
     const char* lineStart = p;
-    for (const char* block = p; block < end; block += 64) {
-      uint64_t controls;
-      if (end - block >= 64) {
-        controls = ControlsOf(block);
-      } else {
-        char tail[64] = {};
-        const auto n = static_cast<size_t>(end - block);
-        std::memcpy(tail, block, n);
-        controls = ControlsOf(tail) & ((uint64_t{1} << n) - 1);
-      }
+    auto block = [&](const char* at64, uint64_t controls) TVX_LAMBDA_INLINE -> const char* {
       onBlock();
       while (controls) {
-        const int i = std::countr_zero(controls);
+        const char* at = at64 + std::countr_zero(controls);
         controls &= controls - 1;
-        const char* at = block + i;
+        // The byte after the text is always readable: the string ends in a zero.
+        if (Load16(at) == kCrLf) {
+          // CR LF is one line break. Its LF is the next bit, or in the next
+          // block when the CR is this block's last byte.
+          if (at != lineStart && !line(lineStart, at)) return at + 2;
+          lineStart = at + 2;
+          controls &= controls - 1;
+          continue;
+        }
         const char c = *at;
         if (c == '\r') {
-          // CR LF is one line break: its LF is passed over here (the byte
-          // after the text is always readable: the string ends in a zero).
-          const bool crlf = at[1] == '\n';
-          const char* next = at + 1 + crlf;
-          if (at != lineStart && !line(lineStart, at)) return next;
-          lineStart = next;
-          if (crlf) controls &= ~(uint64_t{2} << i);  // 0 for the block's last byte: the next block skips it
+          if (at != lineStart && !line(lineStart, at)) return at + 1;
+          lineStart = at + 1;
         } else if (c == '\n') {
           if (at + 1 == lineStart) continue;  // the LF of a CR LF across two blocks
           if (at != lineStart && !line(lineStart, at)) return at + 1;
@@ -381,6 +387,16 @@ struct ProfileFile::Impl {
           sawZero = true;
         }
       }
+      return nullptr;
+    };
+    const char* at64 = p;
+    for (; end - at64 >= 64; at64 += 64)
+      if (const char* stopped = block(at64, ControlsOf(at64))) return stopped;
+    if (at64 < end) {
+      char tail[64] = {};
+      const auto n = static_cast<size_t>(end - at64);
+      std::memcpy(tail, at64, n);
+      if (const char* stopped = block(at64, ControlsOf(tail) & ((uint64_t{1} << n) - 1))) return stopped;
     }
     onBlock();
     if (lineStart < end) line(lineStart, end);
