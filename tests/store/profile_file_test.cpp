@@ -141,6 +141,46 @@ TEST_F(ProfileFileTest, DuplicatesFirstSectionAndFirstKeyCount) {
   EXPECT_EQ(AfterDelete(f, "A", "x"), "[A]\r\nX=2\r\n[B]\r\n[a]\r\ny=3\r\n");
 }
 
+// A lookup indexes the file only as far as it needs; whatever the order of
+// reads, lists and writes, the answers are those of a whole read.
+TEST_F(ProfileFileTest, LookupsThatReadPartOfTheFileAnswerAsAWholeRead) {
+  const std::string bytes =
+      std::string("[A]\r\nk1=1\r\nk2=2\r\n[B]\r\nk1=b\r\n[A]\r\nk3=3\r\n[C]\r\nk\0z=zero\r\n", 54) +
+      "dup=first\r\ndup=second\r\nlast = L ";
+  {
+    ProfileFile f(ProfileFile::InMemory{bytes});
+    EXPECT_EQ(f.ReadString("B", "k1"), "b");
+    EXPECT_EQ(f.ReadString("A", "k2"), "2");    // before where the first lookup stopped
+    EXPECT_EQ(f.ReadString("A", "k3"), "");     // in the second [A], which reads never see
+    EXPECT_EQ(f.ReadString("C", "k"), "zero");  // a key ends at a zero byte
+    EXPECT_EQ(f.ReadString("C", "DUP"), "first");
+    EXPECT_EQ(f.ReadString("c", "last"), "L");
+    EXPECT_EQ(f.ReadString("D", "k1"), "");
+    EXPECT_EQ(f.ListKeys("A"), (std::vector<std::string>{"k1", "k2"}));
+  }
+  {
+    // A write into a partly indexed file lands where it would after a whole read.
+    ProfileFile partly(ProfileFile::InMemory{bytes});
+    EXPECT_EQ(partly.ReadString("A", "k1"), "1");
+    partly.WriteString("B", "new", "x");
+    ProfileFile whole(ProfileFile::InMemory{bytes});
+    whole.ListKeys("C");
+    whole.WriteString("B", "new", "x");
+    EXPECT_EQ(partly.Bytes(), whole.Bytes());
+    EXPECT_NE(partly.Bytes().find("k1=b\r\nnew=x\r\n[A]"), std::string::npos);
+    EXPECT_EQ(partly.ReadString("B", "new"), "x");
+  }
+  {
+    // Many lookups go over to the hash table half way; the answers stay.
+    std::string big = "[S]\r\n";
+    for (int i = 0; i < 200; ++i) big += "n" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    ProfileFile f(ProfileFile::InMemory{big});
+    for (int i = 199; i >= 0; i -= 3) EXPECT_EQ(f.ReadString("S", "N" + std::to_string(i)), std::to_string(i));
+    EXPECT_EQ(f.ReadString("S", "n200"), "");
+    EXPECT_EQ(f.ListKeys("S").size(), 200u);
+  }
+}
+
 TEST_F(ProfileFileTest, WritesTouchOneLineAndKeepEveryOtherByte) {
   const std::string lf = "; hand-made\n[Command]\n  a = 1  \n\n;note\n\n[Other]\nq=1";
   // A new key goes after the section's last non-blank line, comments included.
