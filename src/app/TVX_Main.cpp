@@ -32,6 +32,9 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   Template.place = {16, 24, 145, 21};
   Template.tabOrder = 3;
   Template.sorted = true;
+  Template.compare = [this](const std::string& a, const std::string& b) {
+    return ctx_.platform.system.CollateCompareNoCase(a, b);
+  };
   btnSTmp.SetText("&S");
   btnSTmp.place = {164, 24, 25, 21};
   btnSTmp.tabOrder = 4;

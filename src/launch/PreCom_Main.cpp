@@ -11,7 +11,7 @@ TfrmPC::TfrmPC(Context& ctx) : ui::Form(ctx.ui, "frmPC"), ctx_(ctx) {
   clientWidth = 852;
   clientHeight = 402;
   border = ui::BorderStyle::FixedDialog;
-  position = ui::Position::OwnerCenter;
+  position = ui::Position::MainFormCenter;
 
   nxPC.place = {3, 3, 846, 350};
   nxPC.tabOrder = 0;

@@ -24,9 +24,9 @@ enum class RegRoot { CurrentUser, LocalMachine, ClassesRoot };
 enum : std::uint32_t { kRegNone = 0, kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4 };
 
 struct RegValue {
-  bool found = false;        // false: key could not be opened, or no such value
-  std::uint32_t type = 0;    // kRegSz, kRegExpandSz, ...
-  std::string data;          // raw bytes as stored (text values include their zero, if stored)
+  bool found = false;      // false: key could not be opened, or no such value
+  std::uint32_t type = 0;  // kRegSz, kRegExpandSz, ...
+  std::string data;        // raw bytes as stored (text values include their zero, if stored)
 };
 
 class IRegistry {
@@ -37,8 +37,7 @@ class IRegistry {
   virtual RegValue ReadValue(RegRoot root, const std::string& keyPath, const std::string& name) = 0;
   // Opens the key with full access (KEY_ALL_ACCESS), without creating it, and
   // reads one value; a key that cannot be opened that way reads as not found.
-  virtual RegValue ReadValueFullAccess(RegRoot root, const std::string& keyPath,
-                                       const std::string& name) = 0;
+  virtual RegValue ReadValueFullAccess(RegRoot root, const std::string& keyPath, const std::string& name) = 0;
   // Creates the key (and the keys above it) non-volatile with full access, or
   // opens it when it exists. False when it can be neither.
   virtual bool CreateKey(RegRoot root, const std::string& keyPath) = 0;
@@ -98,7 +97,7 @@ class IFileSystem {
 struct ShortcutFields {
   std::string target;
   std::string arguments;
-  std::string iconFile;   // empty: no icon location is set
+  std::string iconFile;  // empty: no icon location is set
   int iconIndex = 0;
   std::string workingFolder;
 };
@@ -140,6 +139,9 @@ class ISystem {
   virtual void InitializeCom() = 0;
   // The user locale's collation (lstrcmpA): <0, 0, >0.
   virtual int CollateCompare(const std::string& a, const std::string& b) = 0;
+  // The same without regard to letter case (lstrcmpiA): the order of the
+  // system's own sorted lists.
+  virtual int CollateCompareNoCase(const std::string& a, const std::string& b) = 0;
 };
 
 // Everything the logic may ask of the operating system.

@@ -106,15 +106,16 @@ void ItemsControl::ClearItems() {
   Notify(Prop::Items);
 }
 
+// After equal items, as the native sorted controls insert.
+size_t ItemsControl::SortedPlace(const std::string& item) const {
+  auto less = [this](const std::string& a, const std::string& b) {
+    return (compare ? compare(a, b) : CompareNoCase(a, b)) < 0;
+  };
+  return static_cast<size_t>(std::upper_bound(items_.begin(), items_.end(), item, less) - items_.begin());
+}
+
 int ItemsControl::AddItem(const std::string& item) {
-  size_t pos = items_.size();
-  if (sorted) {
-    // After equal items, as the native sorted controls insert.
-    pos = static_cast<size_t>(
-        std::upper_bound(items_.begin(), items_.end(), item,
-                         [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; }) -
-        items_.begin());
-  }
+  size_t pos = sorted ? SortedPlace(item) : items_.size();
   items_.insert(items_.begin() + static_cast<long>(pos), item);
   if (itemIndex_ >= static_cast<int>(pos)) ++itemIndex_;
   Notify(Prop::Items);
@@ -125,12 +126,7 @@ void ItemsControl::SetItems(const std::vector<std::string>& items) {
   items_.clear();
   itemIndex_ = -1;
   for (const auto& item : items) {
-    size_t pos = items_.size();
-    if (sorted)
-      pos = static_cast<size_t>(
-          std::upper_bound(items_.begin(), items_.end(), item,
-                           [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; }) -
-          items_.begin());
+    size_t pos = sorted ? SortedPlace(item) : items_.size();
     items_.insert(items_.begin() + static_cast<long>(pos), item);
   }
   Notify(Prop::Items);

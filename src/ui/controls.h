@@ -196,6 +196,8 @@ class ItemsControl : public Control {
  public:
   using Control::Control;
   bool sorted = false;
+  // The order of a sorted control: <0, 0, >0; unset, CompareNoCase.
+  std::function<int(const std::string&, const std::string&)> compare;
   const std::vector<std::string>& Items() const { return items_; }
   void ClearItems();
   // Returns the index the item took.
@@ -213,6 +215,7 @@ class ItemsControl : public Control {
  private:
   std::vector<std::string> items_;
   int itemIndex_ = -1;
+  size_t SortedPlace(const std::string& item) const;
 };
 
 class ComboBox : public ItemsControl {

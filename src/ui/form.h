@@ -14,7 +14,9 @@ class IUiServices;
 class Form;
 
 enum class BorderStyle { FixedSingle, FixedDialog };
-enum class Position { ScreenCenter, OwnerCenter };
+// Where a form opens: centred on the desktop, on the window that opens it,
+// or on the program's main window (the first of the chain of owners).
+enum class Position { ScreenCenter, OwnerCenter, MainFormCenter };
 
 // What a backend attaches to a form.
 class FormView {

@@ -173,6 +173,11 @@ int FakeSystem::CollateCompare(const std::string& a, const std::string& b) {
   return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
+int FakeSystem::CollateCompareNoCase(const std::string& a, const std::string& b) {
+  int c = text::LowerAscii(a).compare(text::LowerAscii(b));
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
   auto base = std::filesystem::temp_directory_path();

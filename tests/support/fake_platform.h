@@ -30,8 +30,7 @@ class FakeRegistry : public IRegistry {
   RegValue ReadValue(RegRoot root, const std::string& keyPath, const std::string& name) override;
   RegValue ReadValueFullAccess(RegRoot root, const std::string& keyPath, const std::string& name) override;
   bool CreateKey(RegRoot root, const std::string& keyPath) override;
-  bool SetString(RegRoot root, const std::string& keyPath, const std::string& name,
-                 const std::string& value) override;
+  bool SetString(RegRoot root, const std::string& keyPath, const std::string& name, const std::string& value) override;
   bool DeleteTree(RegRoot root, const std::string& keyPath) override;
 
   std::vector<std::string> calls;  // "Create <id>", "Set <id>|<name>", "Delete <id>", "Read <id>|<name>"
@@ -47,8 +46,8 @@ class FakeShell : public IShell {
  public:
   std::vector<ShellCall> calls;
   std::intptr_t result = 42;
-  std::intptr_t Execute(NativeWindow owner, const std::string& verb, const std::string& file,
-                        const std::string& params, const std::string& directory, int show) override {
+  std::intptr_t Execute(NativeWindow owner, const std::string& verb, const std::string& file, const std::string& params,
+                        const std::string& directory, int show) override {
     calls.push_back({owner, verb, file, params, directory, show});
     return result;
   }
@@ -66,9 +65,9 @@ class FakeEnvironment : public IEnvironment {
 
 class FakeFileSystem : public IFileSystem {
  public:
-  std::set<std::string> files;        // exact paths
-  std::set<std::string> directories;  // exact paths (with and without trailing "\" as the test adds them)
-  std::map<std::string, std::string> written;     // path -> bytes
+  std::set<std::string> files;                 // exact paths
+  std::set<std::string> directories;           // exact paths (with and without trailing "\" as the test adds them)
+  std::map<std::string, std::string> written;  // path -> bytes
   std::map<std::string, std::string> writeFailures;  // path -> reason
   std::vector<std::string> deleted;
   std::map<int, std::string> specialFolders;  // csidl -> path without trailing "\"
@@ -93,8 +92,8 @@ class FakeShellLinks : public IShellLinks {
   };
   std::vector<Written> writes;
   std::map<std::string, ShortcutTarget> existing;  // what Read returns by path
-  std::string failWith;  // non-empty: Write raises this error
-  bool failAsSave = false;  // ... as a failed save of an existing link object
+  std::string failWith;                            // non-empty: Write raises this error
+  bool failAsSave = false;                         // ... as a failed save of an existing link object
   std::vector<std::string> reads;
   void Write(const std::string& linkPath, const ShortcutFields& fields, bool setIcon, bool remember) override;
   ShortcutTarget Read(const std::string& linkPath) override;
@@ -105,13 +104,14 @@ class FakeSystem : public ISystem {
   std::string modulePath = "C:\\Tools\\TVX.exe";
   std::string commandLine = "TVX.exe";
   int priorityRaises = 0;
-  std::set<std::string> windows;          // titles of existing top-level windows
-  std::vector<std::string> quitPosted;    // titles WM_QUIT was posted to
+  std::set<std::string> windows;        // titles of existing top-level windows
+  std::vector<std::string> quitPosted;  // titles WM_QUIT was posted to
   std::string ModulePath() override { return modulePath; }
   std::string CommandLine() override { return commandLine; }
   void RaisePriority() override { ++priorityRaises; }
   bool PostQuitToWindow(const std::string& title) override;
   int CollateCompare(const std::string& a, const std::string& b) override;
+  int CollateCompareNoCase(const std::string& a, const std::string& b) override;
   bool mutexExists = false;
   std::vector<std::string> mutexes;
   int comInitialized = 0;

@@ -62,6 +62,12 @@ TEST_F(ModelsTest, SortedItemsIgnoreCaseAndKeepTheSelectedEntry) {
   form.cmb.SetItemIndex(0);
   form.cmb.SetItems({"x"});
   EXPECT_EQ(form.cmb.ItemIndex(), -1);
+
+  // A sorted control may take its order from elsewhere (the system's collation).
+  form.cmb.compare = [](const std::string& a, const std::string& b) { return -Compare(a, b); };
+  form.cmb.SetItems({"b", "c", "a"});
+  EXPECT_EQ(form.cmb.AddItem("bb"), 1);
+  EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"c", "bb", "b", "a"}));
 }
 
 TEST_F(ModelsTest, SelectionFromCodeRaisesNoChangeButTheUsersChoiceDoes) {

@@ -119,6 +119,10 @@ void Win32System::InitializeCom() {
 
 int Win32System::CollateCompare(const std::string& a, const std::string& b) { return lstrcmpA(a.c_str(), b.c_str()); }
 
+int Win32System::CollateCompareNoCase(const std::string& a, const std::string& b) {
+  return lstrcmpiA(a.c_str(), b.c_str());
+}
+
 // ---------------------------------------------------------------------------
 
 Win32Platform::Win32Platform() : platform_{registry_, shell_, environment_, files_, links_, system_} {}

@@ -72,6 +72,7 @@ class Win32System : public ISystem {
   bool CreateInstanceMutex(const std::string& name) override;
   void InitializeCom() override;
   int CollateCompare(const std::string& a, const std::string& b) override;
+  int CollateCompareNoCase(const std::string& a, const std::string& b) override;
 
  private:
   std::vector<HANDLE> mutexes_;  // held until the process ends

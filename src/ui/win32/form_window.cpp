@@ -480,6 +480,14 @@ void ChildView::OnCommand(int code) {
       if (code == BN_CLICKED) {
         static_cast<SpeedButton&>(control_).SetDownFromView(SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED);
         control_.RaiseClick();
+        // A speed button never keeps the focus: the click is over (the
+        // button let the mouse go before telling), so the focus goes back
+        // to the control that had it.
+        if (!hwnd_ || form_.Destroying() || GetFocus() != hwnd_) break;
+        Control* active = form_.Model().ActiveControl();
+        ChildView* view = active ? form_.ViewOf(*active) : nullptr;
+        if (view && view != this && IsWindowEnabled(view->Handle()) && IsWindowVisible(view->Handle()))
+          SetFocus(view->Handle());
       }
       break;
     case Kind::CheckBox:
@@ -492,8 +500,8 @@ void ChildView::OnCommand(int code) {
     case Kind::ComboBox:
       if (code == CBN_SELCHANGE) {
         auto& box = static_cast<ItemsControl&>(control_);
+        // Choosing the entry already shown is a choice too: its handler runs again.
         int index = static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0));
-        if (index == box.ItemIndex()) return;
         box.SetItemIndexFromView(index);
         control_.RaiseChange();
       }
@@ -538,7 +546,12 @@ LRESULT ChildView::OnNotify(NMHDR& header) {
     case LVN_ITEMCHANGED: {
       auto& change = reinterpret_cast<NMLISTVIEW&>(header);
       if (updating_ || !(change.uChanged & LVIF_STATE)) break;
-      if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) == 0 && change.iItem >= 0) break;
+      const UINT changed = change.uOldState ^ change.uNewState;
+      if ((changed & LVIS_SELECTED) == 0 && change.iItem >= 0) {
+        // A row that only gains or loses the focus is a change of the list too.
+        if (changed & LVIS_FOCUSED) control_.RaiseChange();
+        break;
+      }
       UpdateSelectionFromControl(change.iItem, change.iItem < 0 ? list.RowCount() - 1 : change.iItem);
       break;
     }
@@ -665,7 +678,8 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     case WM_SETFOCUS:
-      form_.Model().SetActiveControl(&control_);
+      // A speed button takes the focus only while it is clicked.
+      if (control_.GetKind() != Kind::SpeedButton) form_.Model().SetActiveControl(&control_);
       break;
     case WM_SETCURSOR:
       form_.EnsureTips();
@@ -697,7 +711,7 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::WindowProc));
   dpi_ = WindowDpi(hwnd_);
 
-  // Client size at the window's DPI, centred on the owner or on the work area.
+  // Client size at the window's DPI, centred where the form asks, within the work area.
   RECT frame{0, 0, Scale(form.clientWidth), Scale(form.clientHeight)};
   AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi_));
   int width = frame.right - frame.left, height = frame.bottom - frame.top;
@@ -707,8 +721,10 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   info.cbSize = sizeof info;
   GetMonitorInfoA(monitor, &info);
   area = info.rcWork;
-  RECT centreOn = area;
-  if (owner && form.position == Position::OwnerCenter && IsWindowVisible(owner)) GetWindowRect(owner, &centreOn);
+  RECT centreOn = info.rcMonitor;  // the desktop, taskbar included; kept within the work area below
+  HWND centreWindow = form.position == Position::MainFormCenter && owner ? GetAncestor(owner, GA_ROOTOWNER) : owner;
+  if (centreWindow && form.position != Position::ScreenCenter && IsWindowVisible(centreWindow))
+    GetWindowRect(centreWindow, &centreOn);
   int x = centreOn.left + ((centreOn.right - centreOn.left) - width) / 2;
   int y = centreOn.top + ((centreOn.bottom - centreOn.top) - height) / 2;
   x = std::max<int>(area.left, std::min<int>(x, area.right - width));
@@ -925,7 +941,9 @@ void FormWindow::OnActivate(WPARAM wParam, LPARAM lParam) {
   // The first activation counts, and every return from one of the program's
   // own windows; a return from another program or a system picker does not.
   HWND previous = reinterpret_cast<HWND>(lParam);
-  bool fromOtherProgram = previous && GetWindowThreadProcessId(previous, nullptr) != GetCurrentThreadId();
+  bool fromOtherProgram =
+      awayToOtherProgram_ || (previous && GetWindowThreadProcessId(previous, nullptr) != GetCurrentThreadId());
+  awayToOtherProgram_ = false;
   bool counts = !everActivated_ || (!fromOtherProgram && !ui_.InSystemPicker());
   everActivated_ = true;
   if (counts) form_.RaiseActivate();
@@ -984,6 +1002,11 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
       if (ChildView* view = ViewOfHandle(reinterpret_cast<HWND>(lParam)))
         if (HBRUSH brush = view->OnCtlColor(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
+      break;
+    case WM_ACTIVATEAPP:
+      // Another program became active: coming back from it is no return
+      // from one of this program's own windows.
+      if (!wParam) awayToOtherProgram_ = true;
       break;
     case WM_ACTIVATE:
       OnActivate(wParam, lParam);

@@ -117,6 +117,7 @@ class FormWindow : public FormView {
   int dpi_ = 96;
   bool destroying_ = false;
   bool everActivated_ = false;
+  bool awayToOtherProgram_ = false;  // since the last activation
   bool tipsWanted_ = false;
   std::vector<std::unique_ptr<ChildView>> children_;
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;

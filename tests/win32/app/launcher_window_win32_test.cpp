@@ -94,8 +94,10 @@ TEST_F(LauncherWin32Test, TypedNamesLaunchOnEnterAndTheMaskHidesOnlyTheDisplay) 
   EXPECT_STREQ(caption, "Tavrix");
   EXPECT_EQ(GetFocus(), edit);
 
+  // A click on "*" (the mouse pressed and let go on it) leaves the focus in the command box.
   SendMessageA(Win32Ui::HandleOf(frm.spdAsterix), BM_CLICK, 0, 0);
   EXPECT_TRUE(frm.spdAsterix.Down());
+  EXPECT_EQ(GetFocus(), edit);
   EXPECT_EQ(SendMessageA(edit, EM_GETPASSWORDCHAR, 0, 0), '*');
   EXPECT_NE(Data().find("HideCommand=1"), std::string::npos);
 
@@ -128,6 +130,12 @@ TEST_F(LauncherWin32Test, ChoosingATemplateFillsTheCommandBox) {
   char shown[64] = {};
   GetWindowTextA(Win32Ui::HandleOf(frm.txtCmd), shown, sizeof shown);
   EXPECT_STREQ(shown, "n cp");
+  // Choosing the entry already shown replaces what was typed since.
+  SetWindowTextA(Win32Ui::HandleOf(frm.txtCmd), "typed over");
+  EXPECT_EQ(frm.txtCmd.Text(), "typed over");
+  SendMessageA(Win32Ui::HandleOf(frm), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(frm.txtCmd.Text(), "n cp");
 }
 
 TEST_F(LauncherWin32Test, KeyboardSwitchTellsTheKeyboardWindowToQuit) {

@@ -106,6 +106,10 @@ TEST(SystemTest, CollateCompareUsesTheUserLocaleWordSort) {
   EXPECT_EQ(sign("b", "B"), -1);  // lower case first on a tie
   EXPECT_EQ(sign("apple", "Banana"), -1);
   EXPECT_EQ(sign("", "a"), -1);
+  // Without regard to case: the order of the system's sorted lists.
+  EXPECT_EQ(system.CollateCompareNoCase("ABC", "abc"), 0);
+  EXPECT_GT(system.CollateCompareNoCase("B", "a"), 0);
+  EXPECT_LT(system.CollateCompareNoCase("apple", "BANANA"), 0);
   // Hyphens weigh less than letters: "co-op" and "coop" differ but sort next to each other.
   EXPECT_NE(sign("co-op", "coop"), 0);
   EXPECT_EQ(sign("co-op", "cop"), -1);

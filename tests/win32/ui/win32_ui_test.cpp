@@ -423,6 +423,13 @@ TEST_F(Win32UiTest, ListViewFillsFastAndMirrorsSelectionBothWays) {
   EXPECT_EQ(form.lvRows.SelectedIndex(), 3);
   EXPECT_EQ(events, (std::vector<std::pair<int, bool>>{{3, true}, {7, true}}));
   EXPECT_EQ(changes, 2);
+  // The focus alone moving to another row is a change too.
+  LVITEMA focus{};
+  focus.stateMask = LVIS_FOCUSED;
+  focus.state = LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, 5, reinterpret_cast<LPARAM>(&focus));
+  EXPECT_GT(changes, 2);
+  EXPECT_EQ(form.lvRows.SelectedCount(), 2);
 
   // From code: the control follows, and the events still run (the list's rule).
   form.lvRows.SetSelected(3, false);
@@ -533,6 +540,16 @@ TEST_F(Win32UiTest, TheFormBelowIsActivatedAgainAfterMessageBoxesAndModalWindows
   EXPECT_EQ(activations, 3);  // before ShowModal returned
   EXPECT_TRUE(IsWindowEnabled(Win32Ui::HandleOf(form)));
   EXPECT_EQ(GetActiveWindow(), Win32Ui::HandleOf(form));
+
+  // Coming back from another program does not count, whatever the system
+  // tells of the window left; the next return from a box of ours does.
+  SendMessageA(Win32Ui::HandleOf(form), WM_ACTIVATEAPP, FALSE, 0);
+  SendMessageA(Win32Ui::HandleOf(form), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(activations, 3);
+  WhenShown([] { return AnswerBox(kAppTitle, IDOK); });
+  ui.MessageBox("Done", MsgKind::Information, MsgButtons::Ok);
+  ui.ProcessMessages();
+  EXPECT_EQ(activations, 4);
 }
 
 TEST_F(Win32UiTest, HandlerErrorsAreShownAsErrorBoxes) {
