@@ -376,6 +376,13 @@ bool Win32Ui::PreTranslate(MSG& msg) {
     return true;
   }
   if (msg.message == WM_SYSCHAR && form->HandleAccelerator(static_cast<char>(msg.wParam))) return true;
+  // A letter typed where the focused control takes no characters (a button,
+  // a check box) works the control it marks, as with Alt.
+  if (msg.message == WM_CHAR && !ctrl && !alt && msg.wParam > ' ' &&
+      !(SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+        (DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) &&
+      form->HandleAccelerator(static_cast<char>(msg.wParam)))
+    return true;
   return IsDialogMessageA(root, &msg) != FALSE;
 }
 

@@ -210,6 +210,17 @@ TEST_F(Win32UiTest, TabFollowsTheTabOrderAndAcceleratorsFocusAndClick) {
   PostMessageA(GetFocus(), WM_SYSCHAR, 'G', 1 << 29);
   ui.ProcessMessages();
   EXPECT_EQ(clicks, 1);
+
+  // Where the focused control takes no characters (a button), the letter
+  // alone works as with Alt; in an edit it is just typed.
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.btnGo));
+  PostMessageA(GetFocus(), WM_CHAR, 'n', 1);
+  ui.ProcessMessages();
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.txtName));
+  PostMessageA(GetFocus(), WM_CHAR, 'g', 1);
+  ui.ProcessMessages();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.txtName));
 }
 
 TEST_F(Win32UiTest, ClicksRaiseEventsWithTheNewStateAlreadyInTheModel) {
