@@ -60,6 +60,12 @@ inline std::string_view Trimmed(const char* s, const char* e) {
   return std::string_view(s, static_cast<size_t>(e - s));
 }
 
+// Text as the profile calls see it: up to a zero byte.
+inline std::string_view UpToZero(std::string_view v) {
+  if (const void* z = std::memchr(v.data(), 0, v.size())) v = v.substr(0, static_cast<const char*>(z) - v.data());
+  return v;
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -301,12 +307,7 @@ struct ProfileFile::Impl {
   bool indexed = false;        // the index below holds the lines up to parsedTo
   size_t parsedTo = 0;
 
-  // The profile calls see text only up to a zero byte.
-  std::string_view View(uint32_t off, uint32_t len) const {
-    std::string_view v(data.data() + off, len);
-    if (const void* z = std::memchr(v.data(), 0, v.size())) v = v.substr(0, static_cast<const char*>(z) - v.data());
-    return v;
-  }
+  std::string_view View(uint32_t off, uint32_t len) const { return UpToZero(std::string_view(data.data() + off, len)); }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
   // The entry's value, trimmed (an entry with a value only).
   std::string_view Value(const Entry& e) const {
@@ -493,8 +494,9 @@ struct ProfileFile::Impl {
       for (size_t i = count; i-- > first;) {
         while (sections[s].firstEntry > i) --s;
         Entry& e = entries[i];
-        if (const void* z = std::memchr(base + e.keyOff, 0, e.keyLen)) {
-          e.keyLen = static_cast<uint32_t>(static_cast<const char*>(z) - (base + e.keyOff));
+        const auto seen = static_cast<uint32_t>(UpToZero(Key(e)).size());
+        if (seen != e.keyLen) {
+          e.keyLen = seen;
           hashes[i] = HashKey(base + e.keyOff, e.keyLen, SectionSeed(s));
         }
       }
@@ -681,11 +683,8 @@ struct ProfileFile::Impl {
   Place PlaceByWalking(const std::string& section, const std::string& key) const {
     Place place;
     const char* base = data.data();
-    // A name as the profile calls see it: up to a zero byte.
     auto named = [](const char* s, const char* e, const std::string& want) {
-      std::string_view v(s, static_cast<size_t>(e - s));
-      if (v.size() < want.size() || (v.size() > want.size() && v[want.size()] != '\0')) return false;
-      return EqualNoCase(v.substr(0, want.size()), want);
+      return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
     };
     bool inside = false;  // in the first section of the name
     auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
@@ -802,8 +801,7 @@ const std::string& ProfileFile::Bytes() const { return impl_->data; }
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
   const Impl::Entry* e = impl_->Lookup(section, key);
   if (!e || e->valLen == kNoValue) return {};
-  std::string_view v = impl_->Value(*e);
-  if (const void* z = std::memchr(v.data(), 0, v.size())) v = v.substr(0, static_cast<const char*>(z) - v.data());
+  std::string_view v = UpToZero(impl_->Value(*e));
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   return std::string(v);
 }

@@ -483,11 +483,7 @@ void ChildView::OnCommand(int code) {
         // A speed button never keeps the focus: the click is over (the
         // button let the mouse go before telling), so the focus goes back
         // to the control that had it.
-        if (!hwnd_ || form_.Destroying() || GetFocus() != hwnd_) break;
-        Control* active = form_.Model().ActiveControl();
-        ChildView* view = active ? form_.ViewOf(*active) : nullptr;
-        if (view && view != this && IsWindowEnabled(view->Handle()) && IsWindowVisible(view->Handle()))
-          SetFocus(view->Handle());
+        if (hwnd_ && !form_.Destroying() && GetFocus() == hwnd_) form_.FocusActiveControl();
       }
       break;
     case Kind::CheckBox:
@@ -928,15 +924,18 @@ void FormWindow::Layout() {
   }
 }
 
+bool FormWindow::FocusActiveControl() {
+  Control* active = form_.ActiveControl();
+  ChildView* view = active ? ViewOf(*active) : nullptr;
+  if (!view || !IsWindowEnabled(view->Handle()) || !IsWindowVisible(view->Handle())) return false;
+  SetFocus(view->Handle());
+  return true;
+}
+
 void FormWindow::OnActivate(WPARAM wParam, LPARAM lParam) {
   if (LOWORD(wParam) == WA_INACTIVE) return;
   // Back to the control that had the focus, as dialogs do.
-  Control* active = form_.ActiveControl();
-  ChildView* view = active ? ViewOf(*active) : nullptr;
-  if (view && IsWindowEnabled(view->Handle()) && IsWindowVisible(view->Handle()))
-    SetFocus(view->Handle());
-  else if (!GetFocus() || !IsChild(hwnd_, GetFocus()))
-    SetFocus(hwnd_);
+  if (!FocusActiveControl() && (!GetFocus() || !IsChild(hwnd_, GetFocus()))) SetFocus(hwnd_);
   if (HIWORD(wParam)) return;  // minimised
   // The first activation counts, and every return from one of the program's
   // own windows; a return from another program or a system picker does not.

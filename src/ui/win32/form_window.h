@@ -96,6 +96,8 @@ class FormWindow : public FormView {
   // Keyboard navigation: Tab order, accelerators.
   void MoveFocus(bool backwards);
   bool HandleAccelerator(char key);
+  // Gives the focus to the form's active control; false when it cannot take it.
+  bool FocusActiveControl();
   void UpdateTip(ChildView& view);
   void EnsureTips();
   // Handlers' errors beyond tvx::Error must not cross a window procedure.
