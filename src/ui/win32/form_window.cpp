@@ -16,6 +16,10 @@ namespace {
 
 constexpr char kFormClass[] = "TavrixForm";
 constexpr UINT kMsgDropped = WM_APP + 1;
+// The tip window is made this long after the mouse first comes over a control,
+// well within the time a tip waits before it shows.
+constexpr UINT_PTR kTipTimer = 1;
+constexpr UINT kTipDelayMs = 100;
 constexpr int kFirstId = 100;
 
 // The view of each subclassed control, by handle. Kept here rather than in a
@@ -622,6 +626,13 @@ LRESULT ChildView::CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam) {
   return CallWindowProcA(original_, hwnd_, msg, wParam, lParam);
 }
 
+bool ChildView::HasFrame() const {
+  RECT window{}, client{};
+  GetWindowRect(hwnd_, &window);
+  GetClientRect(hwnd_, &client);
+  return window.right - window.left != client.right || window.bottom - window.top != client.bottom;
+}
+
 LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto found = Views().find(hwnd);
   ChildView* view = found == Views().end() ? nullptr : found->second;
@@ -677,8 +688,14 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       // A speed button takes the focus only while it is clicked.
       if (control_.GetKind() != Kind::SpeedButton) form_.Model().SetActiveControl(&control_);
       break;
+    case WM_NCPAINT:
+      // Nothing to draw outside the client area of a control without border
+      // or scroll bars; the system's frame painting would still take a
+      // device context for it, which costs a window that opens time.
+      if (!HasFrame()) return 0;
+      break;
     case WM_SETCURSOR:
-      form_.EnsureTips();
+      form_.TipsSoon();
       if (control_.handCursor) {
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
         return TRUE;
@@ -700,32 +717,22 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   if (form.minimizeBox) style |= WS_MINIMIZEBOX;
   if (form.border == BorderStyle::FixedDialog) exStyle |= WS_EX_DLGMODALFRAME;
   if (!owner) exStyle |= WS_EX_APPWINDOW;
-  hwnd_ = CreateWindowExA(exStyle, kFormClass, form.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                          owner, nullptr, ui.Instance(), nullptr);
+  // Made in its place at the scale it will most likely have; moved only when
+  // the system gives the new window another one.
+  int expectedDpi = owner ? static_cast<int>(GetDpiForWindow(owner)) : static_cast<int>(GetDpiForSystem());
+  if (expectedDpi <= 0) expectedDpi = WindowDpi(nullptr);
+  RECT place = WindowRectAt(expectedDpi, owner, style, exStyle);
+  hwnd_ = CreateWindowExA(exStyle, kFormClass, form.caption.c_str(), style, place.left, place.top,
+                          place.right - place.left, place.bottom - place.top, owner, nullptr, ui.Instance(), nullptr);
   if (!hwnd_) throw Error("Unable to create the window " + form.Name());
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::WindowProc));
   dpi_ = WindowDpi(hwnd_);
-
-  // Client size at the window's DPI, centred where the form asks, within the work area.
-  RECT frame{0, 0, Scale(form.clientWidth), Scale(form.clientHeight)};
-  AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi_));
-  int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT area{};
-  HMONITOR monitor = MonitorFromWindow(owner ? owner : hwnd_, MONITOR_DEFAULTTOPRIMARY);
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  GetMonitorInfoA(monitor, &info);
-  area = info.rcWork;
-  RECT centreOn = info.rcMonitor;  // the desktop, taskbar included; kept within the work area below
-  HWND centreWindow = form.position == Position::MainFormCenter && owner ? GetAncestor(owner, GA_ROOTOWNER) : owner;
-  if (centreWindow && form.position != Position::ScreenCenter && IsWindowVisible(centreWindow))
-    GetWindowRect(centreWindow, &centreOn);
-  int x = centreOn.left + ((centreOn.right - centreOn.left) - width) / 2;
-  int y = centreOn.top + ((centreOn.bottom - centreOn.top) - height) / 2;
-  x = std::max<int>(area.left, std::min<int>(x, area.right - width));
-  y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
-  SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpi_ != expectedDpi) {
+    place = WindowRectAt(dpi_, owner, style, exStyle);
+    SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
   // Children in tab order first so that the system's own dialog navigation
   // agrees with ours; frames and lines last, below what they hold.
@@ -756,6 +763,29 @@ FormWindow::~FormWindow() {
   }
   if (tooltip_) DestroyWindow(tooltip_);
   for (auto& [key, font] : fonts_) DeleteObject(font);
+}
+
+RECT FormWindow::WindowRectAt(int dpi, HWND owner, DWORD style, DWORD exStyle) const {
+  RECT frame{0, 0, MulDiv(form_.clientWidth, dpi, 96), MulDiv(form_.clientHeight, dpi, 96)};
+  AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi));
+  int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  // Without an owner the window opens on the primary monitor, where the
+  // system puts a new window by default.
+  HMONITOR monitor = owner ? MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY)
+                           : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(monitor, &info);
+  RECT area = info.rcWork;
+  RECT centreOn = info.rcMonitor;  // the desktop, taskbar included; kept within the work area below
+  HWND centreWindow = form_.position == Position::MainFormCenter && owner ? GetAncestor(owner, GA_ROOTOWNER) : owner;
+  if (centreWindow && form_.position != Position::ScreenCenter && IsWindowVisible(centreWindow))
+    GetWindowRect(centreWindow, &centreOn);
+  int x = centreOn.left + ((centreOn.right - centreOn.left) - width) / 2;
+  int y = centreOn.top + ((centreOn.bottom - centreOn.top) - height) / 2;
+  x = std::max<int>(area.left, std::min<int>(x, area.right - width));
+  y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
+  return RECT{x, y, x + width, y + height};
 }
 
 FormWindow* FormWindow::FromHandle(HWND hwnd) {
@@ -875,13 +905,19 @@ bool FormWindow::HandleAccelerator(char key) {
 }
 
 void FormWindow::UpdateTip(ChildView& view) {
-  // The tip window is made when the mouse first comes over a control: a
-  // window that opens does not wait for it.
+  // The tip window is made a moment after the mouse first comes over a
+  // control: a window that opens, even under the mouse, does not wait for it.
   if (!tooltip_) {
     if (!view.Model().Hint().empty()) tipsWanted_ = true;
     return;
   }
   AddTip(view);
+}
+
+void FormWindow::TipsSoon() {
+  if (tooltip_ || !tipsWanted_ || tipTimer_) return;
+  tipTimer_ = SetTimer(hwnd_, kTipTimer, kTipDelayMs, nullptr) != 0;
+  if (!tipTimer_) EnsureTips();
 }
 
 void FormWindow::EnsureTips() {
@@ -893,6 +929,20 @@ void FormWindow::EnsureTips() {
   if (!tooltip_) return;
   SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(400));
   for (auto& child : children_) AddTip(*child);
+  // The tip window sees the mouse from its next move on; a mouse already
+  // resting on a control is shown to it now, so that its tip still comes.
+  POINT at{};
+  if (!GetCursorPos(&at)) return;
+  HWND under = WindowFromPoint(at);
+  if (!under || !ViewOfHandle(under)) return;
+  MSG move{};
+  move.hwnd = under;
+  move.message = WM_MOUSEMOVE;
+  move.time = static_cast<DWORD>(GetMessageTime());
+  move.pt = at;
+  ScreenToClient(under, &at);
+  move.lParam = MAKELPARAM(at.x, at.y);
+  SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 void FormWindow::AddTip(ChildView& view) {
@@ -1002,6 +1052,12 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (ChildView* view = ViewOfHandle(reinterpret_cast<HWND>(lParam)))
         if (HBRUSH brush = view->OnCtlColor(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
       break;
+    case WM_TIMER:
+      if (wParam != kTipTimer) break;
+      KillTimer(hwnd_, kTipTimer);
+      tipTimer_ = false;
+      EnsureTips();
+      return 0;
     case WM_ACTIVATEAPP:
       // Another program became active: coming back from it is no return
       // from one of this program's own windows.

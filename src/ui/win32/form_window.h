@@ -53,6 +53,7 @@ class ChildView : public ControlView {
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam);
   bool WantsDialogKey(const MSG* msg) const;
+  bool HasFrame() const;
   void FillItems();
   void SyncRows();
   void SyncSelection();
@@ -99,7 +100,8 @@ class FormWindow : public FormView {
   // Gives the focus to the form's active control; false when it cannot take it.
   bool FocusActiveControl();
   void UpdateTip(ChildView& view);
-  void EnsureTips();
+  // The mouse came over a control: the tip window is made a moment later.
+  void TipsSoon();
   // Handlers' errors beyond tvx::Error must not cross a window procedure.
   void ReportUnexpected(const char* what);
   bool Destroying() const { return destroying_; }
@@ -110,7 +112,11 @@ class FormWindow : public FormView {
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnActivate(WPARAM wParam, LPARAM lParam);
   void Layout();
+  void EnsureTips();
   void AddTip(ChildView& view);
+  // The window's rectangle at the given DPI: the form's client size, centred
+  // where the form asks, within the work area.
+  RECT WindowRectAt(int dpi, HWND owner, DWORD style, DWORD exStyle) const;
 
   Win32Ui& ui_;
   Form& form_;
@@ -121,6 +127,7 @@ class FormWindow : public FormView {
   bool everActivated_ = false;
   bool awayToOtherProgram_ = false;  // since the last activation
   bool tipsWanted_ = false;
+  bool tipTimer_ = false;  // the tip window is made when it fires
   std::vector<std::unique_ptr<ChildView>> children_;
   std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
 };

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/text.h"
@@ -335,6 +336,14 @@ TEST_F(Win32UiTest, HintsShowAsTipsOnceTheMouseComesOverTheWindow) {
   HWND hwnd = Win32Ui::HandleOf(form), image = Win32Ui::HandleOf(form.imgInfo);
   EXPECT_EQ(TipOf(hwnd, image), "(no tip window)");  // not made while the window opens
   SendMessageA(image, WM_SETCURSOR, reinterpret_cast<WPARAM>(image), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  ui.ProcessMessages();
+  // Nor at once when the mouse comes over it: the window goes idle first.
+  EXPECT_EQ(TipOf(hwnd, image), "(no tip window)");
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (TipOf(hwnd, image) == "(no tip window)" && std::chrono::steady_clock::now() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    ui.ProcessMessages();
+  }
   EXPECT_EQ(TipOf(hwnd, image), "About");
   EXPECT_EQ(TipOf(hwnd, Win32Ui::HandleOf(form.btnGo)), "Go there");
   EXPECT_EQ(TipOf(hwnd, Win32Ui::HandleOf(form.txtName)), "");
@@ -342,6 +351,33 @@ TEST_F(Win32UiTest, HintsShowAsTipsOnceTheMouseComesOverTheWindow) {
   EXPECT_EQ(TipOf(hwnd, image), "Support Us!");
   form.txtName.SetHint("Name");
   EXPECT_EQ(TipOf(hwnd, Win32Ui::HandleOf(form.txtName)), "Name");
+}
+
+// Controls with a border keep drawing it, pixel for pixel as the same control
+// left to the system does; only frame-less controls skip frame painting.
+TEST_F(Win32UiTest, ControlsWithABorderStillDrawIt) {
+  auto window = ui.Open(form);
+  HWND hwnd = Win32Ui::HandleOf(form);
+  HWND ours = Win32Ui::HandleOf(form.txtName);
+  RECT r{};
+  GetWindowRect(ours, &r);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+  HWND plain = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, r.left,
+                               r.bottom + 40, r.right - r.left, r.bottom - r.top, hwnd, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(plain);
+  for (HWND h : {ours, plain}) RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  ui.ProcessMessages();
+  auto pixels = [](HWND h) {
+    HDC dc = GetWindowDC(h);
+    std::vector<COLORREF> seen;
+    for (int i = 0; i < 3; ++i) seen.push_back(GetPixel(dc, i, i));
+    ReleaseDC(h, dc);
+    return seen;
+  };
+  std::vector<COLORREF> expected = pixels(plain);
+  EXPECT_NE(expected[0], CLR_INVALID);
+  EXPECT_EQ(pixels(ours), expected);
+  DestroyWindow(plain);
 }
 
 TEST_F(Win32UiTest, ControlsArePlacedAtTheirScaledPlaces) {
