@@ -205,6 +205,11 @@ void TfrmTVX::btnOKClick() {
   } catch (const Error& e) {
     failed = true;
     failure = e.what();
+  } catch (const std::exception& e) {
+    // Not one of the program's own errors (out of memory, say): still shown,
+    // and still no reason to skip the end of the run.
+    failed = true;
+    failure = e.what();
   }
   launch::EndOnScreenKeyboards(Handle(), ctx_.platform);
   if (failed) ctx_.ui.ShowError(failure);

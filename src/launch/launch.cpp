@@ -37,8 +37,12 @@ std::string ResolveRegRef(const std::string& input, IRegistry& registry) {
     else if (head == "HKCR>>") root = RegRoot::ClassesRoot;
     if (root) {
       std::vector<std::string> pieces = text::SplitAt(input, ">>");
-      if (pieces.size() >= 2) result = ReadRegText(registry, *root, pieces[1], "");
-      if (pieces.size() >= 3) result = ReadRegText(registry, *root, pieces[1], pieces[2]);
+      // A named value is read alone: the key's default value, which it
+      // replaces, must not fail the reference when it is not text.
+      if (pieces.size() >= 3)
+        result = ReadRegText(registry, *root, pieces[1], pieces[2]);
+      else if (pieces.size() >= 2)
+        result = ReadRegText(registry, *root, pieces[1], "");
     }
   }
   if (result.empty()) result = "NOT FOUND";

@@ -156,6 +156,20 @@ TEST_F(LauncherTest, ALaunchErrorIsShownAndTheFinishStepStillRuns) {
   EXPECT_TRUE(ui.Terminated());
 }
 
+// Any failure, not only the program's own errors, leaves the finish step to run.
+TEST_F(LauncherTest, AnUnexpectedFailureDuringALaunchStillEndsTheKeyboardsAndTheProgram) {
+  Store("[Command]\r\nn=notepad.exe\r\nm=mspaint.exe\r\n");
+  fp.shell.unexpectedFailureAt = 0;
+  TfrmTVX frm(ctx, nullptr);
+  frm.FormCreate({});
+  user::Type(frm.txtCmd, "n m");
+  user::Click(frm.btnOK);
+  EXPECT_EQ(ShellFiles(), (std::vector<std::string>{"notepad.exe", "taskkill.exe"}));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "out of resources.");
+  EXPECT_TRUE(ui.Terminated());
+}
+
 TEST_F(LauncherTest, EscapeAndCancelEndTheProgramAndTellTheKeyboard) {
   fp.system.windows.insert(kOskTitle);
   {

@@ -64,6 +64,9 @@ TEST(ResolveRegRef, NonTextValueIsRefusedWithItsName) {
   }
   fp.registry.PutDword(RegRoot::CurrentUser, "Software\\Num", "", 1);
   EXPECT_THROW(ResolveRegRef("HKCU>>Software\\Num", fp.registry), Error);
+  // A default value that is not text does not fail a reference to a named one.
+  fp.registry.Put(RegRoot::CurrentUser, "Software\\Num", "Path", "C:\\n.exe");
+  EXPECT_EQ(ResolveRegRef("HKCU>>Software\\Num>>Path", fp.registry), "C:\\n.exe");
 }
 
 TEST(ExpandEnvVars, ExpandsReferencesButNotAfterADriveRoot) {

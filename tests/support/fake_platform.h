@@ -2,6 +2,7 @@
 // Fakes of the operating-system seam, recording what the logic asked for.
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,11 @@ class FakeShell : public IShell {
  public:
   std::vector<ShellCall> calls;
   std::intptr_t result = 42;
+  int unexpectedFailureAt = -1;  // the call, counted from 0, that throws something other than tvx::Error
   std::intptr_t Execute(NativeWindow owner, const std::string& verb, const std::string& file, const std::string& params,
                         const std::string& directory, int show) override {
     calls.push_back({owner, verb, file, params, directory, show});
+    if (static_cast<int>(calls.size()) - 1 == unexpectedFailureAt) throw std::runtime_error("out of resources");
     return result;
   }
 };
