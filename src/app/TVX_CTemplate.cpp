@@ -111,6 +111,8 @@ void TfrmCT::Button1Click(ui::Control& sender) {
     case 2:
       if (filled) {
         if (lstTmp.ItemIndex() < 0) throw Error("List index out of bounds (-1)");
+        // A name the file cannot hold fails before the old entry goes.
+        store::CheckStorable(kTemplates, name, commands);
         data.DeleteKey(kTemplates, lstTmp.SelectedText());
         data.WriteString(kTemplates, name, commands);
       }

@@ -269,8 +269,13 @@ void TtvxCM::cmdRemClick() {
 
 void TtvxCM::cmdReplaceClick() {
   // Remove only when Add will store something, so an accidental Replace with
-  // an empty name or location never loses the selected command.
-  if (!NormalizeCommandName(txtName.Text()).empty() && !text::Trim(txtParam.Text()).empty()) cmdRemClick();
+  // an empty name or location, or with text the file cannot hold, never loses
+  // the selected command.
+  std::string name = NormalizeCommandName(txtName.Text());
+  if (!name.empty() && !text::Trim(txtParam.Text()).empty()) {
+    store::CheckStorable(kSection, name, txtParam.Text() + "|" + tvxparam.Text());
+    cmdRemClick();
+  }
   cmdAddClick();
 }
 

@@ -7,6 +7,11 @@
 
 namespace tvx::store {
 
+// Raises the tvx::Error that writing key=value into the section would raise
+// for text the format cannot hold; does nothing for storable text. Lets an
+// action that removes something before it writes check first.
+void CheckStorable(const std::string& section, const std::string& key, const std::string& value);
+
 class ProfileFile {
  public:
   // Opens the file: reads and indexes it once. A missing file is an empty one.

@@ -340,6 +340,12 @@ TEST_F(TemplateDialogTest, ReplaceRenamesAndNeedsASelection) {
   EXPECT_EQ(dlg.lstTmp.Items(), std::vector<std::string>{"Office"});
   EXPECT_EQ(dlg.lstTmp.SelectedText(), "Office");
   EXPECT_EQ(Data(), "[Template]\r\nOffice=n cp\r\n");
+  // A new name the file cannot hold is refused before the old entry goes.
+  ui.messages.clear();
+  dlg.txtTmp.SetText("Office ");
+  user::Click(dlg.Button3);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(Data(), "[Template]\r\nOffice=n cp\r\n");
 }
 
 TEST_F(TemplateDialogTest, DeleteThenAddRestores) {

@@ -150,6 +150,16 @@ TEST_F(ManagerTest, ReplaceRenamesOrAddsButNeverLosesTheSelectedCommand) {
   EXPECT_EQ(Keys(), (std::vector<std::string>{"new"}));
   EXPECT_EQ(m.lvCmd.RowCount(), 1);
 
+  // So does a name the file cannot hold: refused before anything is removed.
+  SelectRow(m.lvCmd, 0);
+  m.txtParam.SetText("C:\\old.exe");
+  m.txtName.SetText("a=b");
+  Click(m.cmdReplace);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(Keys(), (std::vector<std::string>{"new"}));
+  EXPECT_EQ(m.lvCmd.RowCount(), 1);
+  ui.messages.clear();
+
   // With nothing selected Replace is a plain Add.
   m.lvCmd.ClearSelection();
   m.txtName.SetText("other");
