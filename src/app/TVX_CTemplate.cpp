@@ -8,12 +8,6 @@ namespace tvx::app {
 
 namespace {
 constexpr const char* kTemplates = "Template";
-
-int IndexOfNoCase(const ui::ListBox& list, const std::string& text) {
-  for (size_t i = 0; i < list.Items().size(); ++i)
-    if (text::EqualsNoCase(list.Items()[i], text)) return static_cast<int>(i);
-  return -1;
-}
 }  // namespace
 
 TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
@@ -120,7 +114,7 @@ void TfrmCT::Button1Click(ui::Control& sender) {
   }
   lstTmp.SetItems(data.ListKeys(kTemplates));
   data.Release();
-  if (sender.Tag != 0) lstTmp.SetItemIndex(IndexOfNoCase(lstTmp, txtTmp.Text()));
+  if (sender.Tag != 0) lstTmp.SetItemIndex(lstTmp.IndexOfNoCase(txtTmp.Text()));
 }
 
 void TfrmCT::txtCmdKeyPress(ui::Edit& field, char& key) {

@@ -142,7 +142,7 @@ void TfrmTVX::SetUp() {
 void TfrmTVX::LoadTemplates(store::ProfileFile& data, const std::string& select) {
   Template.SetItems(data.ListKeys(kTemplates));
   Template.AddItem(kTypeManually);
-  Template.SetItemIndex(Template.IndexOf(select));
+  Template.SetItemIndex(Template.IndexOfNoCase(select));
 }
 
 void TfrmTVX::FillTemplates(bool keepSelection) {

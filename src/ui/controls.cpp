@@ -138,6 +138,12 @@ int ItemsControl::IndexOf(const std::string& item) const {
   return -1;
 }
 
+int ItemsControl::IndexOfNoCase(const std::string& item) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (text::EqualsNoCase(items_[i], item)) return static_cast<int>(i);
+  return -1;
+}
+
 void ItemsControl::SetItemIndex(int index) {
   if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
   if (itemIndex_ == index) return;

@@ -204,6 +204,9 @@ class ItemsControl : public Control {
   int AddItem(const std::string& item);
   void SetItems(const std::vector<std::string>& items);
   int IndexOf(const std::string& item) const;  // exact text; -1 when absent
+  // The first entry equal to the text without regard to letter case, as the
+  // data file matches names; -1 when absent.
+  int IndexOfNoCase(const std::string& item) const;
   int ItemIndex() const { return itemIndex_; }
   void SetItemIndex(int index);  // from code: raises no change
   // The selection as the user made it on screen: no view notification, no event

@@ -386,10 +386,19 @@ TEST_F(TemplateDialogTest, ClosingRefillsTheLauncherBoxKeepingItsEntry) {
   user::Click(frm.btnSTmp);
   EXPECT_EQ(frm.Template.Items(), (std::vector<std::string>{kTypeManually, "Home", "New", "Work"}));
   EXPECT_EQ(frm.Template.SelectedText(), "Work");
-  // Deleting the shown template leaves the box without an entry and the command text as it was.
+  // Renamed to another letter case it is still the same name: still shown.
   ui.modalScripts.push_back([](ui::Form& f) {
     auto& dlg = dynamic_cast<TfrmCT&>(f);
     user::Choose(dlg.lstTmp, dlg.lstTmp.IndexOf("Work"));
+    dlg.txtTmp.SetText("WORK");
+    user::Click(dlg.Button3);
+  });
+  user::Click(frm.btnSTmp);
+  EXPECT_EQ(frm.Template.SelectedText(), "WORK");
+  // Deleting the shown template leaves the box without an entry and the command text as it was.
+  ui.modalScripts.push_back([](ui::Form& f) {
+    auto& dlg = dynamic_cast<TfrmCT&>(f);
+    user::Choose(dlg.lstTmp, dlg.lstTmp.IndexOf("WORK"));
     user::Click(dlg.Button2);
   });
   user::Click(frm.btnSTmp);
