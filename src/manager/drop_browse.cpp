@@ -14,7 +14,7 @@ void TtvxCM::DropDrop(const std::vector<std::string>& paths) {
   if (passRunning_) return;
   for (const std::string& path : paths) {
     std::optional<std::string> answer =
-        ctx_.ui.InputBox("Add New Item", "Location : \n" + path + "\n\nCommand name :", "");
+        ctx_.ui.InputBox("Add New Item", "Location : \n" + path + "\n\nCommand name :", "", Handle());
     std::string name = NormalizeCommandName(answer.value_or(std::string()));
     if (name.empty()) continue;
     txtName.SetText("");

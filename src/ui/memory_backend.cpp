@@ -20,7 +20,7 @@ MsgResult MemoryUi::MessageBox(const std::string& text, MsgKind kind, MsgButtons
 }
 
 std::optional<std::string> MemoryUi::InputBox(const std::string& title, const std::string& prompt,
-                                              const std::string& initial) {
+                                              const std::string& initial, NativeWindow) {
   inputRequests.push_back({title, prompt, initial});
   std::optional<std::string> answer;
   if (!inputAnswers.empty()) {

@@ -43,9 +43,10 @@ class IUiServices {
   void ShowError(const std::string& message);
 
   // Title, prompt (may hold line breaks) and an edit field that starts with
-  // `initial`; nullopt on Cancel.
+  // `initial`, modal to `owner` (or, without one, to the active window);
+  // nullopt on Cancel.
   virtual std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
-                                              const std::string& initial) = 0;
+                                              const std::string& initial, NativeWindow owner = nullptr) = 0;
   // The open-file dialog; nullopt on Cancel.
   virtual std::optional<std::string> OpenFile(const OpenFileOptions& options, NativeWindow owner) = 0;
   // The folder browser (file-system folders only); `startFolder` selected when

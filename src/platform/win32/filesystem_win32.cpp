@@ -53,15 +53,23 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
 std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
   FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE) return LastErrorText(GetLastError());
+  // A file cut short by a failed write is removed: a later run must not take
+  // it for a whole one. Only a file on disk: a device is never removed.
+  const bool onDisk = GetFileType(file.Get()) == FILE_TYPE_DISK;
+  auto failed = [&](DWORD error) {
+    if (file.Get() != INVALID_HANDLE_VALUE) file.Close();
+    if (onDisk) ::DeleteFileA(path.c_str());
+    return LastErrorText(error);
+  };
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
     DWORD written = 0;
     if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
-      return LastErrorText(GetLastError());
+      return failed(GetLastError());
     done += written;
   }
-  if (!file.Close()) return LastErrorText(GetLastError());
+  if (!file.Close()) return failed(GetLastError());
   return std::nullopt;
 }
 

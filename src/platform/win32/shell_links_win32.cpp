@@ -73,7 +73,9 @@ void Win32ShellLinks::Write(const std::string& linkPath, const ShortcutFields& f
   link->SetArguments(fields.arguments.c_str());
 
   WCHAR widePath[MAX_PATH];
-  if (!ToWide(linkPath, 0, widePath)) throw Error(SystemErrorText(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)));
+  // A path the save cannot take is a failed save, like one the system refuses.
+  if (!ToWide(linkPath, 0, widePath))
+    throw ShortcutSaveFailed(SystemErrorText(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)));
   hr = file->Save(widePath, remember ? TRUE : FALSE);
   if (FAILED(hr)) throw ShortcutSaveFailed(SystemErrorText(hr));
 }

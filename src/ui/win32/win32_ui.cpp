@@ -163,7 +163,8 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPara
 std::vector<WORD> InputBoxTemplate(const std::string& title) {
   std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
   auto* head = reinterpret_cast<DLGTEMPLATE*>(t.data());
-  head->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  // In front also when another program was active (a drop from Explorer).
+  head->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_SETFOREGROUND;
   head->cdit = 0;
   head->cx = 200;
   head->cy = 80;
@@ -234,10 +235,10 @@ MsgResult Win32Ui::MessageBox(const std::string& text, MsgKind kind, MsgButtons 
 }
 
 std::optional<std::string> Win32Ui::InputBox(const std::string& title, const std::string& prompt,
-                                             const std::string& initial) {
+                                             const std::string& initial, NativeWindow owner) {
   InputBoxState state{prompt, initial};
   std::vector<WORD> dialog = InputBoxTemplate(title);
-  INT_PTR result = DialogBoxIndirectParamA(instance_, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), GetActiveWindow(),
+  INT_PTR result = DialogBoxIndirectParamA(instance_, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), OwnerOr(owner),
                                            InputBoxProc, reinterpret_cast<LPARAM>(&state));
   if (result != IDOK) return std::nullopt;
   return state.text;

@@ -35,8 +35,8 @@ class Win32Ui : public IUiServices {
   Win32Ui& operator=(const Win32Ui&) = delete;
 
   MsgResult MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) override;
-  std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
-                                      const std::string& initial) override;
+  std::optional<std::string> InputBox(const std::string& title, const std::string& prompt, const std::string& initial,
+                                      NativeWindow owner = nullptr) override;
   std::optional<std::string> OpenFile(const OpenFileOptions& options, NativeWindow owner) override;
   std::optional<std::string> BrowseFolder(const std::string& title, const std::string& startFolder,
                                           NativeWindow owner) override;

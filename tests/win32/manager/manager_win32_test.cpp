@@ -248,11 +248,21 @@ TEST_F(ManagerWin32Test, FilesDroppedOnTheListAreNamedAndStored) {
   auto* target = static_cast<IDropTarget*>(GetPropA(list, "OleDropTargetInterface"));
   if (!target) GTEST_SKIP() << "the drop target is not reachable from outside on this system";
 
+  // Files come from another program: some other window is active when they
+  // are dropped. The input box still belongs to the manager and blocks it.
+  HWND manager = ui::Win32Ui::HandleOf(cm);
+  HWND other = CreateWindowExA(0, "STATIC", "Elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                               nullptr);
+  SetActiveWindow(other);
+  HWND boxOwner = nullptr;
+  bool managerEnabled = true;
   // The input box appears for the dropped path; the user types a name.
   std::string prompt;
   WhenShown([&] {
     HWND box = FindWindowA("#32770", "Add New Item");
     if (!box || !IsWindowVisible(box)) return false;
+    boxOwner = GetWindow(box, GW_OWNER);
+    managerEnabled = IsWindowEnabled(manager) != FALSE;
     prompt = Text(GetDlgItem(box, 10));
     SetWindowTextA(GetDlgItem(box, 11), "my file");
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -274,6 +284,9 @@ TEST_F(ManagerWin32Test, FilesDroppedOnTheListAreNamedAndStored) {
   EXPECT_EQ(Value("my-file"), file + "|");
   EXPECT_NE(prompt.find(file), std::string::npos) << prompt;
   EXPECT_EQ(RowCount(list), 1);
+  EXPECT_EQ(boxOwner, manager);
+  EXPECT_FALSE(managerEnabled);
+  DestroyWindow(other);
 }
 
 }  // namespace
