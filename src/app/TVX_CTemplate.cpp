@@ -19,19 +19,19 @@ TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
   position = ui::Position::OwnerCenter;
 
   Label1.SetText("&Template Name :");
-  Label1.place = {16, 16, 200, 13};
+  Label1.place = {16, 16, 0, 0};
   Label1.font.bold = true;
   Label1.focusControl = &txtTmp;
   txtTmp.place = {16, 34, 200, 21};
   txtTmp.tabOrder = 0;
   Label2.SetText("Type your &Command here :");
-  Label2.place = {16, 70, 200, 13};
+  Label2.place = {16, 70, 0, 0};
   Label2.font.bold = true;
   Label2.focusControl = &txtCmd;
   txtCmd.place = {16, 88, 200, 21};
   txtCmd.tabOrder = 1;
   Label4.SetText("You may type more than one command.");
-  Label4.place = {16, 113, 200, 13};
+  Label4.place = {16, 113, 0, 0};
   Button1.SetText("&Add to List");
   Button1.place = {16, 150, 200, 33};
   Button1.tabOrder = 2;
@@ -43,7 +43,7 @@ TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
   Bevel1.place = {232, 8, 2, 287};
   Bevel1.vertical = true;
   Label3.SetText("Template &List :");
-  Label3.place = {250, 16, 200, 13};
+  Label3.place = {250, 16, 0, 0};
   Label3.font.bold = true;
   Label3.focusControl = &lstTmp;
   lstTmp.place = {250, 34, 200, 210};

@@ -26,7 +26,7 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   position = ui::Position::ScreenCenter;
 
   Label3.SetText("Command &Template :");
-  Label3.place = {16, 8, 140, 13};
+  Label3.place = {16, 8, 0, 0};
   Label3.font.bold = true;
   Label3.focusControl = &Template;
   Template.place = {16, 24, 145, 21};
@@ -42,7 +42,7 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   callNbx.place = {240, 16, 73, 49};
   callNbx.tabOrder = 5;
   Label1.SetText("Type your &Command here :");
-  Label1.place = {16, 56, 160, 13};
+  Label1.place = {16, 56, 0, 0};
   Label1.font.bold = true;
   Label1.focusControl = &txtCmd;
   txtCmd.place = {16, 72, 272, 19};
@@ -52,7 +52,7 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   spdAsterix.place = {288, 72, 23, 19};
   spdAsterix.font = {"Comic Sans MS", 16, 0, false};
   Label2.SetText("You may type more than one command.");
-  Label2.place = {16, 96, 200, 13};
+  Label2.place = {16, 96, 0, 0};
   chkosk.SetText("OSK");
   chkosk.place = {240, 96, 49, 17};
   chkosk.tabOrder = 6;

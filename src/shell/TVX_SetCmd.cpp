@@ -27,7 +27,7 @@ TfrmSetCMD::TfrmSetCMD(Context& ctx) : ui::Form(ctx.ui, "frmSetCMD"), ctx_(ctx) 
 
   Label1.SetText("Location :");
   Label1.font = bold;
-  Label1.place = {12, 19, 72, 13};
+  Label1.place = {12, 19, 0, 0};
   Label1.focusControl = &txtLoc;
   txtLoc.place = {90, 16, 330, 21};
   txtLoc.tabOrder = 0;
@@ -43,21 +43,21 @@ TfrmSetCMD::TfrmSetCMD(Context& ctx) : ui::Form(ctx.ui, "frmSetCMD"), ctx_(ctx) 
 
   Label2.SetText("Command :");
   Label2.font = bold;
-  Label2.place = {12, 55, 72, 13};
+  Label2.place = {12, 55, 0, 0};
   Label2.focusControl = &txtCmd;
   txtCmd.place = {90, 52, 200, 21};
   txtCmd.tabOrder = 1;
 
   Label3.SetText("Status :");
   Label3.font = bold;
-  Label3.place = {12, 89, 72, 13};
+  Label3.place = {12, 89, 0, 0};
   lblStat.SetText("-");
   lblStat.font = bold;
   lblStat.place = {90, 89, 200, 13};
 
   Label4.SetText("Note : If \"Command\" already used, previous \"Location\" will be Replaced");
   Label4.SetTextColor(kUsedRed);
-  Label4.place = {12, 124, 464, 13};
+  Label4.place = {12, 124, 0, 0};
 
   BitBtn1.SetText("Set");
   BitBtn1.place = {306, 162, 82, 27};

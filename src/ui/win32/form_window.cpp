@@ -111,8 +111,9 @@ Rect ChildView::AutoPlace() const {
   switch (control_.GetKind()) {
     case Kind::Label:
       if (r.width <= 0 || r.height <= 0) {
-        // Labels size themselves to their caption, as at design time.
-        HDC dc = GetDC(form_.Hwnd());
+        // Labels size themselves to their caption, as at design time. A
+        // memory DC measures as the screen does, without asking for a window's.
+        HDC dc = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(dc, form_.FontFor(control_.font));
         RECT box{0, 0, r.width > 0 ? form_.Scale(r.width) : 0, 0};
         UINT flags = DT_CALCRECT;
@@ -120,7 +121,7 @@ Rect ChildView::AutoPlace() const {
         std::string text = control_.Text().empty() ? " " : control_.Text();
         DrawTextA(dc, text.c_str(), -1, &box, flags);
         SelectObject(dc, old);
-        ReleaseDC(form_.Hwnd(), dc);
+        DeleteDC(dc);
         // Back to 96-DPI units: ApplyPlace scales every place.
         int dpi = WindowDpi(form_.Hwnd());
         if (r.width <= 0) r.width = MulDiv(box.right - box.left, 96, dpi) + 1;
