@@ -49,9 +49,7 @@ TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
   lstTmp.place = {250, 34, 200, 210};
   lstTmp.tabOrder = 4;
   lstTmp.sorted = true;
-  lstTmp.compare = [this](const std::string& a, const std::string& b) {
-    return ctx_.platform.system.CollateCompareNoCase(a, b);
-  };
+  lstTmp.compare = [this](const std::string& a, const std::string& b) { return ctx_.CollateNoCase(a, b); };
   Button2.SetText("&Delete from List");
   Button2.place = {250, 254, 200, 33};
   Button2.tabOrder = 5;

@@ -32,9 +32,7 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   Template.place = {16, 24, 145, 21};
   Template.tabOrder = 3;
   Template.sorted = true;
-  Template.compare = [this](const std::string& a, const std::string& b) {
-    return ctx_.platform.system.CollateCompareNoCase(a, b);
-  };
+  Template.compare = [this](const std::string& a, const std::string& b) { return ctx_.CollateNoCase(a, b); };
   btnSTmp.SetText("&S");
   btnSTmp.place = {164, 24, 25, 21};
   btnSTmp.tabOrder = 4;
@@ -202,12 +200,8 @@ void TfrmTVX::btnOKClick() {
     store::ProfileFile data(ctx_.DataFile());
     launch::LaunchNames(txtCmd.Text(), data, Handle(), ctx_.platform);
     txtCmd.SetEnabled(false);
-  } catch (const Error& e) {
-    failed = true;
-    failure = e.what();
   } catch (const std::exception& e) {
-    // Not one of the program's own errors (out of memory, say): still shown,
-    // and still no reason to skip the end of the run.
+    // The program's own errors, and any other failure (out of memory, say).
     failed = true;
     failure = e.what();
   }

@@ -16,6 +16,10 @@ struct Context {
   std::string exeFolder;
 
   std::string DataFile() const { return store::DataFilePath(exeFolder); }
+  // The system's case-free order, for lists that sort as the system's own do.
+  int CollateNoCase(const std::string& a, const std::string& b) const {
+    return platform.system.CollateCompareNoCase(a, b);
+  }
 };
 
 }  // namespace tvx

@@ -247,8 +247,7 @@ void TtvxCM::cmdAddClick() {
   std::optional<store::ProfileFile> file;
   try {
     file.emplace(ctx_.DataFile());
-    if (!name.empty() && !text::Trim(txtParam.Text()).empty())
-      file->WriteString(kSection, name, txtParam.Text() + "|" + tvxparam.Text());
+    if (!name.empty() && !text::Trim(txtParam.Text()).empty()) file->WriteString(kSection, name, StoredValue());
   } catch (...) {
     finish(file);
     throw;
@@ -273,7 +272,7 @@ void TtvxCM::cmdReplaceClick() {
   // the selected command.
   std::string name = NormalizeCommandName(txtName.Text());
   if (!name.empty() && !text::Trim(txtParam.Text()).empty()) {
-    store::CheckStorable(kSection, name, txtParam.Text() + "|" + tvxparam.Text());
+    store::CheckStorable(kSection, name, StoredValue());
     cmdRemClick();
   }
   cmdAddClick();

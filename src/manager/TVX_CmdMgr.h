@@ -94,6 +94,8 @@ class TtvxCM : public ui::Form {
   const std::string& BrowseInitialFolder() const { return odInitialDir_; }
 
  private:
+  // The value Add stores: location, "|", parameters.
+  std::string StoredValue() const { return txtParam.Text() + "|" + tvxparam.Text(); }
   // The eight controls that only make sense for at most one selected row.
   void SetEditingEnabled(bool enabled);
   // Ticks the Shell Integration box when the entry is this copy's.

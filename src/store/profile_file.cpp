@@ -209,9 +209,11 @@ std::string Shown(const std::string& s) {
   return out;
 }
 
+}  // namespace
+
 // Refuses text the format cannot hold: it would be cut, change meaning, or
 // not be found again under the same name.
-void RefuseUnstorable(const std::string& section, const std::string& key, const std::string& value) {
+void CheckStorable(const std::string& section, const std::string& key, const std::string& value) {
   auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
   auto hasZero = [](const std::string& s) { return s.find('\0') != std::string::npos; };
   bool badSection = section.empty() || hasBreak(section) || hasZero(section) ||
@@ -229,6 +231,8 @@ void RefuseUnstorable(const std::string& section, const std::string& key, const 
   if (hasBreak(value)) throw Error(valuePrefix + "it contains a line break");
   if (hasZero(value)) throw Error(valuePrefix + "it contains a zero character");
 }
+
+namespace {
 
 // A growable array of plain records that are not zeroed on growth: the
 // parse writes every record it adds.
@@ -270,10 +274,6 @@ struct Unlocker {
 };
 
 }  // namespace
-
-void CheckStorable(const std::string& section, const std::string& key, const std::string& value) {
-  RefuseUnstorable(section, key, value);
-}
 
 struct ProfileFile::Impl {
   explicit Impl(std::string p) : path(std::move(p)), lock(path + ".lock") {}
@@ -868,7 +868,7 @@ int ProfileFile::ReadInteger(const std::string& section, const std::string& key,
 }
 
 void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  RefuseUnstorable(section, key, value);
+  CheckStorable(section, key, value);
   auto& d = *impl_;
   if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
   Unlocker unlock{d.lock};
