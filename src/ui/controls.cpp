@@ -76,6 +76,21 @@ void Control::RaiseKeyUp(int vk, int shift) {
   if (OnKeyUp) owner_.Dispatch([&] { OnKeyUp(vk, shift); });
 }
 
+void Control::RaiseKeyDown(int& vk, int shift) {
+  if (OnKeyDown) owner_.Dispatch([&] { OnKeyDown(vk, shift); });
+}
+
+void Edit::SetSuggestion(const std::string& suggestion) {
+  if (suggestion_ == suggestion) return;
+  suggestion_ = suggestion;
+  Notify(Prop::Suggestion);
+}
+
+void Edit::MoveCaretToEnd() {
+  caretAtEnd_ = true;
+  Notify(Prop::Caret);
+}
+
 void Edit::SetPasswordChar(char c) {
   if (passwordChar_ == c) return;
   passwordChar_ = c;

@@ -52,10 +52,36 @@ enum class Kind {
   GroupBox,
 };
 
-enum class Prop { Text, Enabled, Visible, Hint, Color, Font, Checked, Down, Items, ItemIndex, Mask, Rows, Selection };
+enum class Prop {
+  Text,
+  Enabled,
+  Visible,
+  Hint,
+  Color,
+  Font,
+  Checked,
+  Down,
+  Items,
+  ItemIndex,
+  Mask,
+  Rows,
+  Selection,
+  Suggestion,  // the dimmed completion shown after an edit's caret
+  Caret,       // code moved an edit's caret to the end of its text
+};
 
 // Virtual-key codes and characters the handlers test.
-enum : int { kVkReturn = 13, kVkEscape = 27, kVkSpace = 32, kVkDelete = 46 };
+enum : int {
+  kVkTab = 9,
+  kVkReturn = 13,
+  kVkEscape = 27,
+  kVkSpace = 32,
+  kVkLeft = 37,
+  kVkUp = 38,
+  kVkRight = 39,
+  kVkDown = 40,
+  kVkDelete = 46
+};
 enum : char { kCharEnter = 13, kCharEscape = 27, kCharCtrlR = 18 };
 // Bits of the shift state passed to OnKeyUp.
 enum : int { kShiftKey = 1, kAltKey = 2, kCtrlKey = 4 };
@@ -109,6 +135,9 @@ class Control {
   std::function<void()> OnChange;
   std::function<void(char& key)> OnKeyPress;  // key set to 0 swallows it
   std::function<void(int& vk, int shift)> OnKeyUp;
+  // Before the control acts on a key (Tab before it moves the focus, arrows
+  // before they move the caret); vk set to 0 swallows the key.
+  std::function<void(int& vk, int shift)> OnKeyDown;
 
   // Raising events (backends and in-memory user actions call these).
   void RaiseClick();
@@ -116,6 +145,7 @@ class Control {
   void RaiseChange();
   void RaiseKeyPress(char& key);
   void RaiseKeyUp(int vk, int shift);
+  void RaiseKeyDown(int& vk, int shift);
 
   // Backend side.
   void AttachView(ControlView* view) { view_ = view; }
@@ -155,8 +185,20 @@ class Edit : public Control {
   void SetPasswordChar(char c);
   bool flat = false;
 
+  // Text shown dimmed after the caret, not part of the box's text (empty: none).
+  const std::string& Suggestion() const { return suggestion_; }
+  void SetSuggestion(const std::string& suggestion);
+  // Whether the caret stands at the end of the text with nothing selected.
+  bool CaretAtEnd() const { return caretAtEnd_; }
+  // The caret as the user moved it on screen: no view notification.
+  void SetCaretAtEndFromView(bool atEnd) { caretAtEnd_ = atEnd; }
+  // Puts the caret at the end of the text (after code replaced the text).
+  void MoveCaretToEnd();
+
  private:
   char passwordChar_ = 0;
+  std::string suggestion_;
+  bool caretAtEnd_ = true;
 };
 
 class Button : public Control {

@@ -455,6 +455,9 @@ void ChildView::Changed(Control&, Prop what) {
       updating_ = false;
       SyncSelection();
       break;
+    case Prop::Suggestion:
+    case Prop::Caret:
+      break;
   }
   updating_ = false;
 }
