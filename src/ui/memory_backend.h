@@ -32,6 +32,8 @@ class MemoryUi : public IUiServices {
   void Terminate() override { terminated_ = true; }
   bool Terminated() const override { return terminated_; }
   void ProcessMessages() override { ++processMessagesCalls; }
+  int ModifierKeys() const override { return modifierKeys; }
+  int modifierKeys = 0;  // the keys a test holds down
 
   // What was shown, in order.
   std::vector<ShownMessage> messages;

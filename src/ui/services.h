@@ -66,6 +66,9 @@ class IUiServices {
   virtual bool Terminated() const = 0;
   // Lets pending events (repaints, input) run.
   virtual void ProcessMessages() = 0;
+  // The modifier keys held down now (kShiftKey | kCtrlKey | kAltKey of
+  // ui/controls.h), for an action that a modifier changes, such as a click.
+  virtual int ModifierKeys() const = 0;
 };
 
 }  // namespace tvx::ui

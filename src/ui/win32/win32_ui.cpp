@@ -349,6 +349,14 @@ void Win32Ui::Terminate() {
   PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
+int Win32Ui::ModifierKeys() const {
+  int keys = 0;
+  if (GetKeyState(VK_SHIFT) < 0) keys |= kShiftKey;
+  if (GetKeyState(VK_CONTROL) < 0) keys |= kCtrlKey;
+  if (GetKeyState(VK_MENU) < 0) keys |= kAltKey;
+  return keys;
+}
+
 void Win32Ui::ProcessMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -45,6 +45,7 @@ class Win32Ui : public IUiServices {
   void Terminate() override;
   bool Terminated() const override { return terminated_; }
   void ProcessMessages() override;
+  int ModifierKeys() const override;
 
   HINSTANCE Instance() const { return instance_; }
 
