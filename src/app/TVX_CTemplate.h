@@ -2,7 +2,7 @@
 // The template dialog: named lines of command names, stored in the data file.
 #include <functional>
 
-#include "launch/context.h"
+#include "context/context.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 

@@ -3,7 +3,7 @@
 // further software. They show text only and change no data.
 #include <string>
 
-#include "launch/context.h"
+#include "context/context.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 

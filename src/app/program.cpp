@@ -1,8 +1,10 @@
 #include "app/program.h"
 
+#include <new>
+
 #include "app/TVX_Main.h"
 #include "app/command_line.h"
-#include "launch/context.h"
+#include "context/context.h"
 
 namespace tvx::app {
 
@@ -18,6 +20,25 @@ int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::strin
   frmTVX.FormCreate(args);
   if (!ui.Terminated() && !frmTVX.Closed()) ui.Run(frmTVX);
   return 0;
+}
+
+int RunCatching(ui::IUiServices& ui, const std::function<int()>& run) {
+  std::string message;
+  try {
+    return run();
+  } catch (const std::bad_alloc&) {
+    message = "Not enough memory";
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "Unexpected error";
+  }
+  // Shown outside the handler: showing may itself need memory.
+  try {
+    ui.ShowError(message);
+  } catch (...) {
+  }
+  return kFailedExitCode;
 }
 
 }  // namespace tvx::app

@@ -1,7 +1,7 @@
 #pragma once
 // The predefined commands dialog: the built-in table in a grid, from which
 // the user copies some or all rows into the command list.
-#include "launch/context.h"
+#include "context/context.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 

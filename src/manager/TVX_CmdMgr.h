@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/context.h"
+#include "context/context.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 

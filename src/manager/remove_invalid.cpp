@@ -32,7 +32,7 @@ void TtvxCM::cmdRICClick() {
   if (passRunning_) return;
   store::ProfileFile file(ctx_.DataFile());
   // Only Yes goes on; No and closing the box leave everything as it is.
-  if (ctx_.ui.MessageBox(kQuestion, ui::MsgKind::Warning, ui::MsgButtons::YesNo) != ui::MsgResult::Yes) return;
+  if (ctx_.ui.ShowMessage(kQuestion, ui::MsgKind::Warning, ui::MsgButtons::YesNo) != ui::MsgResult::Yes) return;
 
   // The rows as they stand when the pass begins, walked last to first.
   std::vector<std::pair<std::string, std::string>> rows;
@@ -46,7 +46,7 @@ void TtvxCM::cmdRICClick() {
     file.Release();
     lvCmd.EndUpdate();
     BlockControls(false);
-    ctx_.ui.MessageBox(std::to_string(deleted) + kDoneMessage, ui::MsgKind::Information, ui::MsgButtons::Ok);
+    ctx_.ui.ShowMessage(std::to_string(deleted) + kDoneMessage, ui::MsgKind::Information, ui::MsgButtons::Ok);
   };
   try {
     IFileSystem& files = ctx_.platform.files;

@@ -8,4 +8,9 @@ std::string ExecutableFolder(const std::string& modulePath) {
   return modulePath.substr(0, pos + 1);
 }
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + '\\' + name;
+}
+
 }  // namespace tvx

@@ -1,17 +1,17 @@
 #pragma once
 // The seam between the program's logic and the operating system. Logic code
 // receives a Platform and never calls the OS itself; tests hand it fakes.
-// Strings are in the platform's narrow (ANSI) encoding.
+// Every string that crosses it is UTF-8: paths, names, registry texts, the
+// command line. The implementation converts at its own boundary (on Windows
+// to the UTF-16 of the wide calls), so any character the system can hold
+// comes through, whatever the system's code page.
+//
+// Failure conventions, one per interface, named at the top of each:
+// none of these interfaces raises, except IShellLinks::Write.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-// <windows.h> maps DeleteFile to DeleteFileA; the seam keeps its own name in
-// every translation unit, whichever header came first.
-#ifdef DeleteFile
-#undef DeleteFile
-#endif
 
 namespace tvx {
 
@@ -26,9 +26,14 @@ enum : std::uint32_t { kRegNone = 0, kRegSz = 1, kRegExpandSz = 2, kRegBinary = 
 struct RegValue {
   bool found = false;      // false: key could not be opened, or no such value
   std::uint32_t type = 0;  // kRegSz, kRegExpandSz, ...
-  std::string data;        // raw bytes as stored (text values include their zero, if stored)
+  // Text values (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) as UTF-8, each stored
+  // character kept, a stored terminating zero included as a zero byte; other
+  // types as the raw bytes stored.
+  std::string data;
 };
 
+// Failures are answered, never raised: a read that finds nothing (no key, no
+// value, no access) gives found == false; a change that fails gives false.
 class IRegistry {
  public:
   virtual ~IRegistry() = default;
@@ -53,6 +58,7 @@ class IRegistry {
 // ShowWindow codes the program passes.
 enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5 };
 
+// Failures are answered with the platform's result code, never raised.
 class IShell {
  public:
   virtual ~IShell() = default;
@@ -62,10 +68,12 @@ class IShell {
                                 const std::string& params, const std::string& directory, int show) = 0;
 };
 
+// Failures are answered with nullopt, never raised.
 class IEnvironment {
  public:
   virtual ~IEnvironment() = default;
-  // ExpandEnvironmentStrings into an area of 32768 characters (zero included).
+  // ExpandEnvironmentStrings into an area of 32768 UTF-16 characters (zero
+  // included), so the longest result has 32767.
   // Returns nullopt when the call fails or the result does not fit.
   virtual std::optional<std::string> Expand(const std::string& text) = 0;
 };
@@ -73,6 +81,10 @@ class IEnvironment {
 // Shell special-folder ids (CSIDL values) the program uses.
 enum : int { kCsidlDesktop = 0, kCsidlAppData = 26 };
 
+// Failures are answered, never raised: a test of an entry that is not there
+// or cannot be examined gives false; a folder the system does not give is
+// nullopt (TempFolder: empty); a change that fails gives false, or for
+// WriteNewFile the system's reason text.
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -84,13 +96,14 @@ class IFileSystem {
   // the system's reason text, and no partly written file is left; nullopt on
   // success.
   virtual std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
+  // Deletes one file; false when it is not there or cannot be deleted.
+  virtual bool RemoveFile(const std::string& path) = 0;
   // Special folder through SHGetSpecialFolderLocation + SHGetPathFromIDList,
   // without trailing backslash; nullopt when the shell has none.
   virtual std::optional<std::string> SpecialFolder(int csidl) = 0;
-  // SHGetSpecialFolderPathA with the create flag; nullopt when it fails.
+  // SHGetSpecialFolderPath with the create flag; nullopt when it fails.
   virtual std::optional<std::string> SpecialFolderCreate(int csidl) = 0;
-  // GetTempPathA, with its trailing backslash.
+  // GetTempPath, with its trailing backslash; empty when the system has none.
   virtual std::string TempFolder() = 0;
 };
 
@@ -108,6 +121,9 @@ struct ShortcutTarget {
   std::string arguments;
 };
 
+// Writing raises tvx::Error on failure (the one interface that does: the
+// caller's action ends with the system's text); reading answers an unreadable
+// link with empty texts.
 class IShellLinks {
  public:
   virtual ~IShellLinks() = default;
@@ -121,16 +137,18 @@ class IShellLinks {
   virtual ShortcutTarget Read(const std::string& linkPath) = 0;
 };
 
+// Never raises. The calls whose failure the program can do nothing about
+// (priority, COM, posting) report none; the others answer as noted.
 class ISystem {
  public:
   virtual ~ISystem() = default;
   // Full path of the running executable (argument 0).
   virtual std::string ModulePath() = 0;
-  // The raw process command line.
+  // The raw process command line (split by the program's own rules, not here).
   virtual std::string CommandLine() = 0;
   // SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS); result ignored.
   virtual void RaisePriority() = 0;
-  // FindWindowA(no class, title); posts WM_QUIT (0, 0) to it when found.
+  // FindWindow(no class, title); posts WM_QUIT (0, 0) to it when found.
   // Returns whether a window was found.
   virtual bool PostQuitToWindow(const std::string& title) = 0;
   // Creates the named mutex with initial ownership and keeps its handle until
@@ -138,9 +156,9 @@ class ISystem {
   virtual bool CreateInstanceMutex(const std::string& name) = 0;
   // CoInitialize for this (the user-interface) thread, once per process.
   virtual void InitializeCom() = 0;
-  // The user locale's collation (lstrcmpA): <0, 0, >0.
+  // The user locale's collation (CompareString, word sort): <0, 0, >0.
   virtual int CollateCompare(const std::string& a, const std::string& b) = 0;
-  // The same without regard to letter case (lstrcmpiA): the order of the
+  // The same without regard to letter case: the order of the
   // system's own sorted lists.
   virtual int CollateCompareNoCase(const std::string& a, const std::string& b) = 0;
 };
@@ -157,5 +175,9 @@ struct Platform {
 
 // Folder of a full path, with its trailing backslash (or slash off Windows).
 std::string ExecutableFolder(const std::string& modulePath);
+
+// The one way paths are joined: the folder, a backslash unless the folder
+// already ends with one, then the name.
+std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace tvx

@@ -88,4 +88,27 @@ std::string ExtractFileName(const std::string& path) {
   return delim == std::string::npos ? path : path.substr(delim + 1);
 }
 
+std::size_t Utf16Length(const std::string& utf8) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                               : lead >= 0xE0                ? 3
+                               : lead >= 0xC2                ? 2
+                                                             : 0;
+    std::size_t follow = 1;
+    while (follow < length && i + follow < utf8.size() && (static_cast<unsigned char>(utf8[i + follow]) & 0xC0) == 0x80)
+      ++follow;
+    if (length == 0 || follow < length) {
+      ++units;  // a stray byte or a cut sequence
+      i += length == 0 ? 1 : follow;
+      continue;
+    }
+    units += length == 4 ? 2 : 1;
+    i += length;
+  }
+  return units;
+}
+
 }  // namespace tvx::text

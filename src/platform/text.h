@@ -1,6 +1,6 @@
 #pragma once
-// Text helpers shared by every subsystem. All work on bytes of the narrow
-// encoding; letter-case folding touches A-Z / a-z only.
+// Text helpers shared by every subsystem. All work on the bytes of UTF-8
+// text; letter-case folding here touches A-Z / a-z only.
 #include <string>
 #include <vector>
 
@@ -30,5 +30,10 @@ std::string ExtractExtension(const std::string& path);
 std::string ExtractPath(const std::string& path);
 // Text after the last "\" or ":".
 std::string ExtractFileName(const std::string& path);
+
+// Length in UTF-16 code units, as the system counts a path's characters (a
+// character beyond U+FFFF counts two). Bytes that are no valid UTF-8 count one
+// each, as their replacement character would.
+std::size_t Utf16Length(const std::string& utf8);
 
 }  // namespace tvx::text

@@ -152,8 +152,8 @@ void TfrmSetCMD::sBitBtn2Click() {
 
 void TfrmSetCMD::BitBtn1Click() {
   if (txtLoc.Text().empty() || txtCmd.Text().empty()) {
-    Ui().MessageBox("You must fill \"Location\" and \"Command\" Textbox!", ui::MsgKind::Information,
-                    ui::MsgButtons::Ok);
+    Ui().ShowMessage("You must fill \"Location\" and \"Command\" Textbox!", ui::MsgKind::Information,
+                     ui::MsgButtons::Ok);
     return;
   }
   {

@@ -4,7 +4,7 @@
 // in txtLoc; writes one key of section Command of the data file.
 #include <string>
 
-#include "launch/context.h"
+#include "context/context.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 

@@ -14,10 +14,7 @@ constexpr const char* kShortcutName = "Tavrix";
 constexpr const char* kQuickLaunch = "Microsoft\\Internet Explorer\\Quick Launch";
 constexpr const char* kAppPathName = "tvx.exe";
 
-std::string WithBackslash(const std::string& folder) {
-  if (!folder.empty() && folder.back() == '\\') return folder;
-  return folder + "\\";
-}
+std::string WithBackslash(const std::string& folder) { return JoinPath(folder, ""); }
 
 // ---- Registry operations of the context-menu entry ----
 
@@ -55,7 +52,8 @@ void WriteProgramShortcut(Platform& platform, const std::string& programPath, co
   fields.target = programPath;
   fields.workingFolder = text::ExtractPath(programPath);
   try {
-    platform.links.Write(folder + "\\" + kShortcutName + ".lnk", fields, /*setIcon=*/false, /*remember=*/false);
+    platform.links.Write(JoinPath(folder, std::string(kShortcutName) + ".lnk"), fields, /*setIcon=*/false,
+                         /*remember=*/false);
   } catch (const ShortcutSaveFailed&) {
   }
 }
@@ -135,8 +133,8 @@ void Uninstall(Platform& platform, NativeWindow owner, const std::string& exeFol
   const std::string link = std::string(kShortcutName) + ".lnk";
   // Without the folder there is nothing of ours to delete; a bare "\Tavrix.lnk"
   // would name a file in the root of the current drive.
-  if (auto appData = GetAppDataFolder(platform)) platform.files.DeleteFile(*appData + kQuickLaunch + "\\" + link);
-  if (auto desktop = GetSpecialFolder(platform, kCsidlDesktop)) platform.files.DeleteFile(*desktop + link);
+  if (auto appData = GetAppDataFolder(platform)) platform.files.RemoveFile(JoinPath(*appData + kQuickLaunch, link));
+  if (auto desktop = GetSpecialFolder(platform, kCsidlDesktop)) platform.files.RemoveFile(*desktop + link);
   const std::string temp = platform.files.TempFolder();
   InitializePTT(platform, temp);
   RunTaskbarScript(platform, owner, temp, kUnpinScript, program);

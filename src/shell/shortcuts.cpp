@@ -15,9 +15,9 @@ void MakeShortcut(Platform& platform, const std::string& target, const std::stri
   std::optional<std::string> folder = platform.files.SpecialFolder(folderId);
   // The shell gives no folder for this id (or it is not a file-system folder).
   if (!folder) throw Error("The system cannot find the path specified");
-  std::string path = *folder + "\\" + name + ".lnk";
+  std::string path = JoinPath(*folder, name + ".lnk");
   // The shell would cut a longer path and save the file under another name.
-  if (path.size() > kMaxShortcutPath) throw ShortcutPathTooLong(name, path);
+  if (text::Utf16Length(path) > kMaxShortcutPath) throw ShortcutPathTooLong(name, path);
 
   ShortcutFields fields;
   fields.target = target;

@@ -8,7 +8,7 @@ void MemoryUi::Reactivate() {
   if (!shownForms.empty() && !shownForms.back()->Closed()) shownForms.back()->RaiseActivate();
 }
 
-MsgResult MemoryUi::MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) {
+MsgResult MemoryUi::ShowMessage(const std::string& text, MsgKind kind, MsgButtons buttons) {
   messages.push_back({text, kind, buttons});
   MsgResult answer = buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
   if (!messageAnswers.empty()) {

@@ -21,7 +21,7 @@ struct ShownMessage {
 
 class MemoryUi : public IUiServices {
  public:
-  MsgResult MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) override;
+  MsgResult ShowMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override;
   std::optional<std::string> InputBox(const std::string& title, const std::string& prompt, const std::string& initial,
                                       NativeWindow owner = nullptr) override;
   std::optional<std::string> OpenFile(const OpenFileOptions& options, NativeWindow owner) override;

@@ -5,7 +5,7 @@
 namespace tvx::ui {
 
 void IUiServices::ShowError(const std::string& message) {
-  MessageBox(ErrorBoxText(message), MsgKind::Error, MsgButtons::Ok);
+  ShowMessage(ErrorBoxText(message), MsgKind::Error, MsgButtons::Ok);
 }
 
 }  // namespace tvx::ui

@@ -8,12 +8,6 @@
 
 #include "platform/platform.h"
 
-// <windows.h> names its message box function MessageBox through a macro that
-// would rename the member below in files that include both.
-#ifdef MessageBox
-#undef MessageBox
-#endif
-
 namespace tvx::ui {
 
 class Form;
@@ -37,7 +31,7 @@ class IUiServices {
 
   // A message box with the caption "Tavrix". Closing the box without a button
   // gives Cancel (with Yes/No: No).
-  virtual MsgResult MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) = 0;
+  virtual MsgResult ShowMessage(const std::string& text, MsgKind kind, MsgButtons buttons) = 0;
   // The general error handler: error icon, OK, caption "Tavrix", the text with
   // the full-stop rule applied (ErrorBoxText).
   void ShowError(const std::string& message);

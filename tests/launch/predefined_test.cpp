@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "context/context.h"
 #include "launch/PreCom_Main.h"
-#include "launch/context.h"
 #include "store/profile_file.h"
 #include "support/fake_platform.h"
 #include "ui/memory_backend.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "launch/context.h"
+#include "context/context.h"
 #include "manager/TVX_CmdMgr.h"
 #include "store/profile_file.h"
 #include "support/fake_platform.h"

@@ -218,9 +218,9 @@ struct Recorder {
       r.log.push_back("write " + p);
       return r.fp.files.WriteNewFile(p, b);
     }
-    bool DeleteFile(const std::string& p) override {
+    bool RemoveFile(const std::string& p) override {
       r.log.push_back("delete " + p);
-      return r.fp.files.DeleteFile(p);
+      return r.fp.files.RemoveFile(p);
     }
     std::optional<std::string> SpecialFolder(int id) override { return r.fp.files.SpecialFolder(id); }
     std::optional<std::string> SpecialFolderCreate(int id) override { return r.fp.files.SpecialFolderCreate(id); }

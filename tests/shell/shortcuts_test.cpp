@@ -84,6 +84,15 @@ TEST(MakeShortcut, PathLimitIs259Characters) {
     EXPECT_NE(std::string(e.what()).find("259"), std::string::npos);
   }
   EXPECT_EQ(fp.links.writes.size(), 1u);
+
+  // Characters, not UTF-8 bytes, are counted: 247 Cyrillic letters (494
+  // bytes) fit; one letter beyond U+FFFF counts two, as the system counts it.
+  std::string cyrillic;
+  for (int i = 0; i < 247; ++i) cyrillic += "\xD0\x96";
+  MakeShortcut(fp, "C:\\a.exe", cyrillic, "", "", 0, kCsidlDesktop, "");
+  EXPECT_EQ(fp.links.writes.size(), 2u);
+  EXPECT_THROW(MakeShortcut(fp, "C:\\a.exe", cyrillic.substr(2) + "\xF0\x9F\x98\x80", "", "", 0, kCsidlDesktop, ""),
+               ShortcutPathTooLong);
 }
 
 TEST(ReadShortcut, OnlyLnkFilesAreRead) {

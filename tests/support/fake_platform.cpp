@@ -134,7 +134,7 @@ std::optional<std::string> FakeFileSystem::WriteNewFile(const std::string& path,
   return std::nullopt;
 }
 
-bool FakeFileSystem::DeleteFile(const std::string& path) {
+bool FakeFileSystem::RemoveFile(const std::string& path) {
   deleted.push_back(path);
   bool had = files.erase(path) > 0;
   had = written.erase(path) > 0 || had;

@@ -79,7 +79,7 @@ class FakeFileSystem : public IFileSystem {
   bool FileExists(const std::string& path) override { return files.count(path) > 0 || written.count(path) > 0; }
   bool DirectoryExists(const std::string& path) override { return directories.count(path) > 0; }
   std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) override;
-  bool DeleteFile(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
   std::optional<std::string> SpecialFolder(int csidl) override;
   std::optional<std::string> SpecialFolderCreate(int csidl) override { return SpecialFolder(csidl); }
   std::string TempFolder() override { return temp; }

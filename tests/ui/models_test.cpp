@@ -261,7 +261,7 @@ TEST_F(ModelsTest, TheFormBelowBecomesActiveAgainAfterModalThings) {
   Dialog child(ui, "Child");
   child.OnActivate = [&] { log.push_back("child active"); };
   child.OnClose = [&] { log.push_back("child closed"); };
-  ui.modalScripts.push_back([&](Form&) { ui.MessageBox("inside", MsgKind::Information, MsgButtons::Ok); });
+  ui.modalScripts.push_back([&](Form&) { ui.ShowMessage("inside", MsgKind::Information, MsgButtons::Ok); });
   ui.ShowModal(child);
   EXPECT_EQ(log,
             (std::vector<std::string>{"main active", "child active", "child active", "child closed", "main active"}));
@@ -273,8 +273,8 @@ TEST_F(ModelsTest, TheFormBelowBecomesActiveAgainAfterModalThings) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "child closed"), 2);
 
   ui.messageAnswers.push_back(MsgResult::Yes);
-  EXPECT_EQ(ui.MessageBox("q", MsgKind::Question, MsgButtons::YesNo), MsgResult::Yes);
-  EXPECT_EQ(ui.MessageBox("q", MsgKind::Question, MsgButtons::YesNo), MsgResult::No);
+  EXPECT_EQ(ui.ShowMessage("q", MsgKind::Question, MsgButtons::YesNo), MsgResult::Yes);
+  EXPECT_EQ(ui.ShowMessage("q", MsgKind::Question, MsgButtons::YesNo), MsgResult::No);
   EXPECT_FALSE(ui.InputBox("t", "p", "").has_value());
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/file_io.h"
+#include "platform/win32/wide.h"
 
 namespace tvx::fileio {
 namespace {
@@ -72,8 +73,8 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   bytes.clear();
   if (stamp) *stamp = FileStamp{};
   // Sharing delete lets a writer rename a new file over this one while we read.
-  Handle h(
-      ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  Handle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!h.valid()) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
@@ -105,7 +106,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
 bool StampOf(const std::string& path, FileStamp& stamp) {
   stamp = FileStamp{};
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!::GetFileAttributesExW(win32::Widen(path).c_str(), GetFileExInfoStandard, &data)) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
   }
@@ -125,7 +126,7 @@ LockFile::~LockFile() { Close(); }
 
 bool LockFile::Open(bool create) {
   if (handle_ != -1) return true;
-  HANDLE h = ::CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+  HANDLE h = ::CreateFileW(win32::Widen(path_).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                            create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = reinterpret_cast<long long>(h);
@@ -181,7 +182,7 @@ void LockFile::Close() {
 }
 
 bool CanWriteExisting(const std::string& path) {
-  DWORD attrs = ::GetFileAttributesA(path.c_str());
+  DWORD attrs = ::GetFileAttributesW(win32::Widen(path).c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
@@ -195,8 +196,8 @@ namespace {
 // After a refused rename: whether the file may not be written at all (rather
 // than being held open by a reader or a scanner for a moment).
 bool WriteDenied(const std::string& path) {
-  Handle h(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
   return !h.valid() && ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 }  // namespace
@@ -204,7 +205,7 @@ bool WriteDenied(const std::string& path) {
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
                         FileStamp* stamp) {
   DWORD keep = FILE_ATTRIBUTE_NORMAL;
-  DWORD old = ::GetFileAttributesA(path.c_str());
+  DWORD old = ::GetFileAttributesW(win32::Widen(path).c_str());
   if (old != INVALID_FILE_ATTRIBUTES) {
     DWORD a = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
@@ -212,13 +213,13 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
   }
   bool ok;
   {
-    Handle h(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+    Handle h(::CreateFileW(win32::Widen(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
     if (!h.valid()) {
       // A temporary file left by a writer that was killed, with attributes
       // that refuse replacing it: remove it and try once more.
-      ::SetFileAttributesA(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-      ::DeleteFileA(tempPath.c_str());
-      h.Reset(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+      ::SetFileAttributesW(win32::Widen(tempPath).c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(win32::Widen(tempPath).c_str());
+      h.Reset(::CreateFileW(win32::Widen(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
       if (!h.valid()) return false;
     }
     ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
@@ -229,7 +230,8 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
     // A reader or a scanner may have the old file open for a moment.
     ok = false;
     for (int attempt = 0; attempt < 50 && !ok; ++attempt) {
-      if (::MoveFileExA(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      if (::MoveFileExW(win32::Widen(tempPath).c_str(), win32::Widen(path).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = true;
       } else {
         DWORD e = ::GetLastError();
@@ -239,18 +241,18 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
       }
     }
   }
-  if (!ok) ::DeleteFileA(tempPath.c_str());
+  if (!ok) ::DeleteFileW(win32::Widen(tempPath).c_str());
   return ok;
 }
 
 bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
-  Handle h(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+  Handle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid()) return false;
   bool ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
   return h.Close() && ok;
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return ::DeleteFileW(win32::Widen(path).c_str()) != 0; }
 
 }  // namespace tvx::fileio

@@ -5,60 +5,36 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
+#include <cwchar>
+
+#include "platform/win32/scoped.h"
+#include "platform/win32/wide.h"
 
 namespace tvx::win32 {
-namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : handle_(h) {}
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  // Closes now so that a failing close is seen by the caller.
-  bool Close() {
-    HANDLE h = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE handle_;
-};
-
-struct PidlDeleter {
-  void operator()(ITEMIDLIST* p) const { CoTaskMemFree(p); }
-};
-
-}  // namespace
 
 bool Win32FileSystem::FileExists(const std::string& path) {
-  WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
+  WIN32_FIND_DATAW found{};
+  ScopedFind search(FindFirstFileW(Widen(path).c_str(), &found));
+  if (!search) return false;
   return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool Win32FileSystem::DirectoryExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(Widen(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) return LastErrorText(GetLastError());
+  const std::wstring widePath = Widen(path);
+  ScopedHandle file(
+      CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastErrorText(GetLastError());
   // A file cut short by a failed write is removed: a later run must not take
   // it for a whole one. Only a file on disk: a device is never removed.
   const bool onDisk = GetFileType(file.Get()) == FILE_TYPE_DISK;
   auto failed = [&](DWORD error) {
-    if (file.Get() != INVALID_HANDLE_VALUE) file.Close();
-    if (onDisk) ::DeleteFileA(path.c_str());
+    file.Reset();
+    if (onDisk) DeleteFileW(widePath.c_str());
     return LastErrorText(error);
   };
   size_t done = 0;
@@ -69,37 +45,38 @@ std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path
       return failed(GetLastError());
     done += written;
   }
-  if (!file.Close()) return failed(GetLastError());
+  // Closed here, not by the owner, so that a failing close is seen.
+  if (!CloseHandle(file.Release())) return failed(GetLastError());
   return std::nullopt;
 }
 
-bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
 
 std::optional<std::string> Win32FileSystem::SpecialFolder(int csidl) {
   ITEMIDLIST* raw = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)) || !raw) return std::nullopt;
-  std::unique_ptr<ITEMIDLIST, PidlDeleter> items(raw);
-  char path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListA(items.get(), path)) return std::nullopt;
-  std::string folder(path, strnlen(path, MAX_PATH));
+  ScopedCoTaskMemory items(raw);
+  wchar_t path[MAX_PATH] = {};
+  if (!SHGetPathFromIDListW(static_cast<ITEMIDLIST*>(items.Get()), path)) return std::nullopt;
+  std::string folder = Narrow(std::wstring_view(path, wcsnlen(path, MAX_PATH)));
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   return folder;
 }
 
 std::optional<std::string> Win32FileSystem::SpecialFolderCreate(int csidl) {
-  char path[MAX_PATH] = {};
-  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) return std::nullopt;
-  return std::string(path, strnlen(path, MAX_PATH));
+  wchar_t path[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, path, csidl, TRUE)) return std::nullopt;
+  return Narrow(std::wstring_view(path, wcsnlen(path, MAX_PATH)));
 }
 
 std::string Win32FileSystem::TempFolder() {
-  std::vector<char> buffer(MAX_PATH, '\0');
+  std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
   for (;;) {
-    DWORD length = GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
+    DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
     if (length == 0) return {};
-    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
     // Too long for the area: the call filled nothing and told the size needed.
-    buffer.assign(length + 1, '\0');
+    buffer.assign(length + 1, L'\0');
   }
 }
 

@@ -7,27 +7,34 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
+#include <cwchar>
+
+#include "platform/win32/scoped.h"
+#include "platform/win32/wide.h"
 
 namespace tvx::win32 {
 namespace {
 
-struct LocalDeleter {
-  void operator()(char* p) const { LocalFree(p); }
-};
-
-// FormatMessageA from the system's table; empty when it has no text.
+// FormatMessage from the system's table; empty when it has no text.
 std::string SystemText(DWORD code) {
-  char* raw = nullptr;
+  wchar_t* raw = nullptr;
   DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, code, 0, reinterpret_cast<char*>(&raw), 0, nullptr);
-  std::unique_ptr<char, LocalDeleter> owned(raw);
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
+  ScopedLocalMemory owned(raw);
   if (length == 0 || !raw) return {};
-  std::string text(raw, length);
+  std::string text = Narrow(std::wstring_view(raw, length));
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
+}
+
+// CompareString's 1, 2, 3 as <0, 0, >0.
+int Collate(const std::string& a, const std::string& b, DWORD flags) {
+  const std::wstring wa = Widen(a);
+  const std::wstring wb = Widen(b);
+  int result = CompareStringW(LOCALE_USER_DEFAULT, flags, wa.data(), static_cast<int>(wa.size()), wb.data(),
+                              static_cast<int>(wb.size()));
+  return result == 0 ? 0 : result - CSTR_EQUAL;
 }
 
 }  // namespace
@@ -52,75 +59,69 @@ std::intptr_t Win32Shell::Execute(NativeWindow owner, const std::string& verb, c
                                   const std::string& params, const std::string& directory, int show) {
   // No verb means the target's default action. Parameters and directory go as
   // texts even when empty; the shell treats an empty directory as none.
-  HINSTANCE result = ShellExecuteA(static_cast<HWND>(owner), verb.empty() ? nullptr : verb.c_str(), file.c_str(),
-                                   params.c_str(), directory.c_str(), show);
+  const std::wstring wideVerb = Widen(verb);
+  HINSTANCE result = ShellExecuteW(static_cast<HWND>(owner), verb.empty() ? nullptr : wideVerb.c_str(),
+                                   Widen(file).c_str(), Widen(params).c_str(), Widen(directory).c_str(), show);
   return reinterpret_cast<std::intptr_t>(result);
 }
 
 // ---------------------------------------------------------------------------
 
 std::optional<std::string> Win32Environment::Expand(const std::string& text) {
-  constexpr DWORD kArea = 0x8000;
-  std::vector<char> area(kArea, '\0');
-  DWORD needed = ExpandEnvironmentStringsA(text.c_str(), area.data(), kArea);
-  // A result that does not fit leaves the area unfilled or cut: take nothing.
-  // The ANSI call wants one spare character beyond the zero, so a result that
-  // needs the whole area has already been cut.
-  if (needed == 0 || needed >= kArea) return std::nullopt;
-  return std::string(area.data(), strnlen(area.data(), kArea));
+  constexpr DWORD kArea = 0x8000;  // characters, the terminating zero included
+  std::vector<wchar_t> area(kArea, L'\0');
+  DWORD needed = ExpandEnvironmentStringsW(Widen(text).c_str(), area.data(), kArea);
+  // The count includes the zero; a result that does not fit leaves the area
+  // unfilled or cut: take nothing.
+  if (needed == 0 || needed > kArea) return std::nullopt;
+  return Narrow(std::wstring_view(area.data(), wcsnlen(area.data(), kArea)));
 }
 
 // ---------------------------------------------------------------------------
 
-Win32System::~Win32System() {
-  for (HANDLE mutex : mutexes_) CloseHandle(mutex);
-  if (comInitialized_) CoUninitialize();
-}
-
 std::string Win32System::ModulePath() {
-  std::vector<char> buffer(MAX_PATH);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
     // Cut to fit: try again with more room (long paths reach 32767 characters).
-    if (buffer.size() >= 0x10000) return std::string(buffer.data(), length);
+    if (buffer.size() >= 0x10000) return Narrow(std::wstring_view(buffer.data(), length));
     buffer.resize(buffer.size() * 2);
   }
 }
 
 std::string Win32System::CommandLine() {
-  const char* line = GetCommandLineA();
-  return line ? line : "";
+  const wchar_t* line = GetCommandLineW();
+  return line ? Narrow(line) : std::string();
 }
 
 void Win32System::RaisePriority() { SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS); }
 
 bool Win32System::PostQuitToWindow(const std::string& title) {
-  HWND window = FindWindowA(nullptr, title.c_str());
+  HWND window = FindWindowW(nullptr, Widen(title).c_str());
   if (!window) return false;
-  PostMessageA(window, WM_QUIT, 0, 0);
+  PostMessageW(window, WM_QUIT, 0, 0);
   return true;
 }
 
 bool Win32System::CreateInstanceMutex(const std::string& name) {
-  HANDLE mutex = CreateMutexA(nullptr, TRUE, name.c_str());
+  ScopedHandle mutex(CreateMutexW(nullptr, TRUE, Widen(name).c_str()));
   bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
   if (!mutex) return false;  // not reported: this start runs as a first instance
-  mutexes_.push_back(mutex);
+  mutexes_.push_back(std::move(mutex));
   return existed;
 }
 
 void Win32System::InitializeCom() {
-  if (comTried_) return;
-  comTried_ = true;
-  comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+  if (com_) return;
+  com_.emplace();
 }
 
-int Win32System::CollateCompare(const std::string& a, const std::string& b) { return lstrcmpA(a.c_str(), b.c_str()); }
+int Win32System::CollateCompare(const std::string& a, const std::string& b) { return Collate(a, b, 0); }
 
 int Win32System::CollateCompareNoCase(const std::string& a, const std::string& b) {
-  return lstrcmpiA(a.c_str(), b.c_str());
+  return Collate(a, b, NORM_IGNORECASE);
 }
 
 // ---------------------------------------------------------------------------

@@ -2,13 +2,13 @@
 // The operating-system seam on Windows: one object per interface of
 // platform/platform.h, each a thin layer over the Win32 / shell / COM calls.
 #include <windows.h>
-// The seam has a DeleteFile of its own; the ANSI call is named explicitly here.
-#undef DeleteFile
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/scoped.h"
 
 namespace tvx::win32 {
 
@@ -46,7 +46,7 @@ class Win32FileSystem : public IFileSystem {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) override;
-  bool DeleteFile(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
   std::optional<std::string> SpecialFolder(int csidl) override;
   std::optional<std::string> SpecialFolderCreate(int csidl) override;
   std::string TempFolder() override;
@@ -61,7 +61,6 @@ class Win32ShellLinks : public IShellLinks {
 class Win32System : public ISystem {
  public:
   Win32System() = default;
-  ~Win32System() override;
   Win32System(const Win32System&) = delete;
   Win32System& operator=(const Win32System&) = delete;
 
@@ -75,9 +74,8 @@ class Win32System : public ISystem {
   int CollateCompareNoCase(const std::string& a, const std::string& b) override;
 
  private:
-  std::vector<HANDLE> mutexes_;  // held until the process ends
-  bool comTried_ = false;
-  bool comInitialized_ = false;  // CoInitialize succeeded and needs its CoUninitialize
+  std::optional<ScopedComApartment> com_;  // this thread's, once asked for
+  std::vector<ScopedHandle> mutexes_;      // held until the process ends
 };
 
 // Owns one implementation of each interface and bundles them for the logic.

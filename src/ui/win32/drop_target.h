@@ -1,7 +1,7 @@
 #pragma once
 // The OLE drop target of a list view that accepts files from the shell.
 #include <windows.h>
-#undef MessageBox
+// windows.h first: the other system headers need its types.
 #include <ole2.h>
 #include <shlobj.h>
 

@@ -4,7 +4,6 @@
 #include <windows.h>
 // windows.h first: the other system headers need its types.
 #include <ole2.h>
-#undef MessageBox
 
 #include <map>
 #include <memory>

@@ -203,7 +203,7 @@ bool Win32Ui::EnsureOle() {
   return oleStarted_;
 }
 
-MsgResult Win32Ui::MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) {
+MsgResult Win32Ui::ShowMessage(const std::string& text, MsgKind kind, MsgButtons buttons) {
   UINT flags = buttons == MsgButtons::YesNo ? MB_YESNO : MB_OK;
   switch (kind) {
     case MsgKind::Information:

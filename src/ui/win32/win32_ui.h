@@ -10,7 +10,6 @@
 // windows.h first: the other system headers need its types.
 #include <ole2.h>
 #include <shellapi.h>
-#undef MessageBox
 
 #include <memory>
 #include <optional>
@@ -34,7 +33,7 @@ class Win32Ui : public IUiServices {
   Win32Ui(const Win32Ui&) = delete;
   Win32Ui& operator=(const Win32Ui&) = delete;
 
-  MsgResult MessageBox(const std::string& text, MsgKind kind, MsgButtons buttons) override;
+  MsgResult ShowMessage(const std::string& text, MsgKind kind, MsgButtons buttons) override;
   std::optional<std::string> InputBox(const std::string& title, const std::string& prompt, const std::string& initial,
                                       NativeWindow owner = nullptr) override;
   std::optional<std::string> OpenFile(const OpenFileOptions& options, NativeWindow owner) override;

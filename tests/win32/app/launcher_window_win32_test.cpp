@@ -1,18 +1,15 @@
 // The real launcher window, created through the Win32 backend over the real
 // platform and driven with window messages.
-// The program's headers first: windows.h would rename MessageBox in them.
-// clang-format off
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
 #include "app/TVX_Main.h"
 #include "platform/win32/win32_platform.h"
 #include "support/fake_platform.h"
 #include "support/win32_driver.h"
 #include "ui/win32/win32_ui.h"
-// clang-format on
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 namespace tvx::app {
 namespace {

@@ -1,7 +1,6 @@
 // The real command manager window on the real platform, driven with messages:
 // editing, launching into the recorder, shortcuts, the HTML page and a drop.
 #include <windows.h>
-#undef MessageBox  // the program's own message box, not the A/W macro
 // After windows.h, which they build on.
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -13,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/context.h"
+#include "context/context.h"
 #include "manager/TVX_CmdMgr.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/shortcuts.h"

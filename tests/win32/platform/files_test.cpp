@@ -54,8 +54,8 @@ TEST(FilesTest, WriteNewFileWritesExactBytesAndReplaces) {
   EXPECT_EQ(ReadFileBytes(path), bytes);
   EXPECT_EQ(fs.WriteNewFile(path, ""), std::nullopt);
   EXPECT_EQ(ReadFileBytes(path), "");
-  EXPECT_TRUE(fs.DeleteFile(path));
-  EXPECT_FALSE(fs.DeleteFile(path));
+  EXPECT_TRUE(fs.RemoveFile(path));
+  EXPECT_FALSE(fs.RemoveFile(path));
 }
 
 TEST(FilesTest, WriteNewFileFailuresCarryTheSystemText) {

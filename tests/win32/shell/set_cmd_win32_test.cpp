@@ -1,9 +1,5 @@
 // The Set Command dialog as a real window: typed keys reach its handlers and
 // Set writes the data file.
-// The backend's header first: it undoes windows.h's MessageBox macro, which
-// would otherwise rename the services' MessageBox in the headers below.
-#include "ui/win32/win32_ui.h"
-// Then the rest.
 #include <gtest/gtest.h>
 #include <objbase.h>
 
@@ -13,6 +9,7 @@
 #include "shell/TVX_SetCmd.h"
 #include "store/profile_file.h"
 #include "support/fake_platform.h"
+#include "ui/win32/win32_ui.h"
 
 namespace tvx {
 namespace {

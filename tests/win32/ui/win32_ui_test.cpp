@@ -563,7 +563,7 @@ TEST_F(Win32UiTest, TheFormBelowIsActivatedAgainAfterMessageBoxesAndModalWindows
   EXPECT_EQ(activations, 1);
 
   WhenShown([] { return AnswerBox(kAppTitle, IDNO); });
-  EXPECT_EQ(ui.MessageBox("Sure?", MsgKind::Question, MsgButtons::YesNo), MsgResult::No);
+  EXPECT_EQ(ui.ShowMessage("Sure?", MsgKind::Question, MsgButtons::YesNo), MsgResult::No);
   ui.ProcessMessages();
   EXPECT_FALSE(GaveUp());
   EXPECT_EQ(activations, 2);
@@ -594,7 +594,7 @@ TEST_F(Win32UiTest, TheFormBelowIsActivatedAgainAfterMessageBoxesAndModalWindows
   SendMessageA(Win32Ui::HandleOf(form), WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_EQ(activations, 3);
   WhenShown([] { return AnswerBox(kAppTitle, IDOK); });
-  ui.MessageBox("Done", MsgKind::Information, MsgButtons::Ok);
+  ui.ShowMessage("Done", MsgKind::Information, MsgButtons::Ok);
   ui.ProcessMessages();
   EXPECT_EQ(activations, 4);
 }

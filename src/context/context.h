@@ -1,6 +1,8 @@
 #pragma once
 // What every window and user action of the program works with: the platform
-// seam, the user-interface services and the executable's folder.
+// seam, the user-interface services and the executable's folder. It sits
+// below every window (launcher, manager, dialogs) and above the data file and
+// the user-interface models it names.
 #include <string>
 
 #include "platform/platform.h"
@@ -15,11 +17,10 @@ struct Context {
   // Folder of the running executable, with its trailing backslash.
   std::string exeFolder;
 
-  std::string DataFile() const { return store::DataFilePath(exeFolder); }
+  // The data file beside the executable.
+  std::string DataFile() const;
   // The system's case-free order, for lists that sort as the system's own do.
-  int CollateNoCase(const std::string& a, const std::string& b) const {
-    return platform.system.CollateCompareNoCase(a, b);
-  }
+  int CollateNoCase(const std::string& a, const std::string& b) const;
 };
 
 }  // namespace tvx
