@@ -23,8 +23,8 @@ imports=$("$objdump" -p "$exe" | awk '
 pointers=$("$nm" "$exe" | awk '$3 ~ /^__imp_/ { sub(/^__imp_/, "", $3); print $3 }')
 for def in "$defs"/*.def; do
   dll=$(awk '/^LIBRARY/ { print toupper($2) }' "$def")
-  for fn in $pointers; do
-    if grep -qx "$fn" "$def"; then imports+=$'\n'"$dll $fn"; fi
+  for fn in $(grep -xF -f <(sed '1,/^EXPORTS/d' "$def") <<<"$pointers"); do
+    imports+=$'\n'"$dll $fn"
   done
 done
 
