@@ -71,10 +71,14 @@ std::optional<std::string> Win32Environment::Expand(const std::string& text) {
   constexpr DWORD kArea = 0x8000;  // characters, the terminating zero included
   std::vector<wchar_t> area(kArea, L'\0');
   DWORD needed = ExpandEnvironmentStringsW(Widen(text).c_str(), area.data(), kArea);
-  // The count includes the zero; a result that does not fit leaves the area
-  // unfilled or cut: take nothing.
+  // The count includes the zero. A result that does not fit leaves the area
+  // unfilled or cut: take nothing. Some systems cut a result that needs the
+  // whole area while still counting it as fitting, so the text delivered must
+  // also be as long as the count says.
   if (needed == 0 || needed > kArea) return std::nullopt;
-  return Narrow(std::wstring_view(area.data(), wcsnlen(area.data(), kArea)));
+  const size_t length = wcsnlen(area.data(), kArea);
+  if (length + 1 != needed) return std::nullopt;
+  return Narrow(std::wstring_view(area.data(), length));
 }
 
 // ---------------------------------------------------------------------------

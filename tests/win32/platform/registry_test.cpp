@@ -65,6 +65,32 @@ TEST_F(RegistryTest, CreateSetAndReadBackTextAndOtherTypes) {
   EXPECT_FALSE(reg_.ReadValue(RegRoot::CurrentUser, key, "Missing").found);
 }
 
+TEST_F(RegistryTest, KeysNamesAndTextsOutsideTheCodePageComeThroughWhole) {
+  // "Проекты\大阪 señal": Cyrillic, CJK and accented Latin in one key path.
+  const std::string key =
+      base_ + "\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\xD1\x8B\\\xE5\xA4\xA7\xE9\x98\xAA se\xC3\xB1" "al";
+  const std::string value = "C:\\\xD0\x9C\xD0\xB0\xD1\x80\xD0\xB8\xD1\x8F\\\xE5\xA4\xA7\xE9\x98\xAA 2026.xlsx";
+  ASSERT_TRUE(reg_.CreateKey(RegRoot::CurrentUser, key));
+  ASSERT_TRUE(reg_.SetString(RegRoot::CurrentUser, key, "\xC3\x91", value));
+  RegValue back = reg_.ReadValue(RegRoot::CurrentUser, key, "\xC3\xB1");  // names ignore case here too
+  ASSERT_TRUE(back.found);
+  EXPECT_EQ(back.data, value + '\0');
+  // Stored as the system's own UTF-16, readable by every other program.
+  wchar_t raw[64] = {};
+  DWORD size = sizeof raw;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER,
+                         (std::wstring(base_.begin(), base_.end()) +
+                          L"\\\u041F\u0440\u043E\u0435\u043A\u0442\u044B\\\u5927\u962A se\u00F1al")
+                             .c_str(),
+                         L"\u00D1", RRF_RT_REG_SZ, nullptr, raw, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(raw), L"C:\\\u041C\u0430\u0440\u0438\u044F\\\u5927\u962A 2026.xlsx");
+  // Subkeys with such names are found and deleted with the rest.
+  EXPECT_TRUE(
+      reg_.DeleteTree(RegRoot::CurrentUser, base_ + "\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\xD1\x8B"));
+  EXPECT_FALSE(reg_.ReadValue(RegRoot::CurrentUser, key, "\xC3\x91").found);
+}
+
 TEST_F(RegistryTest, LongValuesAreReadWhole) {
   std::string big(70000, 'x');
   big[12345] = 'y';
