@@ -1,6 +1,5 @@
 #include "e2e_support.h"
 
-#include <fstream>
 #include <sstream>
 
 #include "support/win32_driver.h"
@@ -9,52 +8,76 @@ namespace tvx::e2e {
 
 namespace {
 
+std::wstring W(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string U(const std::wstring& wide) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+  CloseHandle(h);
+  return bytes;
 }
 
 }  // namespace
 
-Sandbox::Sandbox() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
+Sandbox::Sandbox(const std::string& name) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
   static int counter = 0;
   for (;;) {
-    folder_ =
-        std::string(temp) + "tvx e2e " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "\\";
-    if (CreateDirectoryA(folder_.c_str(), nullptr)) break;
+    folder_ = U(temp) + name + " " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "\\";
+    if (CreateDirectoryW(W(folder_).c_str(), nullptr)) break;
   }
   std::string here = test::ModuleFolder();
   // TVX.exe is built one folder up from the test programs.
-  CopyFileA((here + "..\\TVX.exe").c_str(), Exe().c_str(), FALSE);
-  CopyFileA((here + "recorder.exe").c_str(), Recorder().c_str(), FALSE);
-  SetEnvironmentVariableA("TVX_RECORD", RecordFile().c_str());
+  CopyFileW(W(here + "..\\TVX.exe").c_str(), W(Exe()).c_str(), FALSE);
+  CopyFileW(W(here + "recorder.exe").c_str(), W(Recorder()).c_str(), FALSE);
+  SetEnv("TVX_RECORD", RecordFile());
 }
 
 Sandbox::~Sandbox() {
   for (const char* name : {"TVX.exe", "recorder.exe", "record.txt", "TVX.dat", "TVX.dat.lock"})
-    DeleteFileA((folder_ + name).c_str());
-  RemoveDirectoryA(folder_.c_str());
+    DeleteFileW(W(folder_ + name).c_str());
+  RemoveDirectoryW(W(folder_).c_str());
+}
+
+void Sandbox::SetEnv(const std::string& name, const std::string& value) {
+  SetEnvironmentVariableW(W(name).c_str(), W(value).c_str());
 }
 
 void Sandbox::WriteData(const std::string& bytes) const {
-  std::ofstream out(folder_ + "TVX.dat", std::ios::binary | std::ios::trunc);
-  out << bytes;
+  HANDLE h = CreateFileW(W(folder_ + "TVX.dat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(h);
 }
 
 std::string Sandbox::ReadData() const { return ReadAll(folder_ + "TVX.dat"); }
 
 HANDLE Sandbox::Start(const std::string& arguments) const {
   std::string cmd = "\"" + Exe() + "\"" + (arguments.empty() ? "" : " " + arguments);
-  std::vector<char> buf(cmd.begin(), cmd.end());
-  buf.push_back('\0');
-  STARTUPINFOA si{};
+  std::wstring buf = W(cmd);
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi))
+  if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, W(folder_).c_str(), &si, &pi))
     return nullptr;
   CloseHandle(pi.hThread);
   return pi.hProcess;

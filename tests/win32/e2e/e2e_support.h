@@ -13,9 +13,12 @@ struct Recorded {
   std::string directory;
 };
 
+// Paths are UTF-8; the folder is made, filled and started through the wide
+// calls, so that its name may hold any character.
 class Sandbox {
  public:
-  Sandbox();
+  // A new folder in the temporary folder, named `name` and a unique number.
+  explicit Sandbox(const std::string& name = "tvx e2e");
   ~Sandbox();
   const std::string& Folder() const { return folder_; }
   std::string Exe() const { return folder_ + "TVX.exe"; }
@@ -30,6 +33,8 @@ class Sandbox {
   // Waits until at least `count` lines are recorded (or the timeout) and returns them.
   std::vector<Recorded> WaitForRecords(size_t count, DWORD timeoutMs = 15000) const;
   std::vector<Recorded> Records() const;
+  // Sets an environment variable that TVX.exe (and the recorder) inherit.
+  static void SetEnv(const std::string& name, const std::string& value);
 
  private:
   std::string folder_;

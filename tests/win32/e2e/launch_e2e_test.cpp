@@ -58,9 +58,9 @@ TEST(LaunchStart, UnknownNamesAloneLaunchNothingAndStillEnd) {
 TEST(LaunchStart, RegistryReferencesAndEnvironmentVariablesResolve) {
   Sandbox box;
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TavrixE2E", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TavrixE2E", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   std::string target = box.Recorder();
   RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(target.c_str()),
                  static_cast<DWORD>(target.size() + 1));
