@@ -71,6 +71,17 @@ ShortcutTarget Win32ShellLinks::Read(const std::string& linkPath) {
   wchar_t arguments[MAX_PATH] = {};
   link->GetArguments(arguments, MAX_PATH);
   result.target = UpToNul(target, MAX_PATH);
+  // "?" is never part of a file name: a system that kept only the code page's
+  // form of the path replaced the characters it lacks with it. The item list
+  // of the link keeps the whole name.
+  if (result.target.find('?') != std::string::npos) {
+    ITEMIDLIST* raw = nullptr;
+    if (SUCCEEDED(link->GetIDList(&raw)) && raw) {
+      ScopedCoTaskMemory items(raw);
+      wchar_t whole[MAX_PATH] = {};
+      if (SHGetPathFromIDListW(static_cast<ITEMIDLIST*>(items.Get()), whole)) result.target = UpToNul(whole, MAX_PATH);
+    }
+  }
   result.arguments = UpToNul(arguments, MAX_PATH);
   return result;
 }

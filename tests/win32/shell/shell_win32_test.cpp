@@ -11,6 +11,7 @@
 
 #include "platform/error.h"
 #include "platform/text.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/integration.h"
 #include "shell/shortcuts.h"
@@ -159,6 +160,48 @@ TEST_F(ShellWin32, ShortcutRoundTrip) {
   EXPECT_THROW(MakeShortcut(platform_, target, std::string(300, 'x'), "", "", 0, kCsidlDesktop, ""),
                ShortcutPathTooLong);
   DeleteFileA(link.c_str());
+}
+
+// The text of a value read through the wide call, as UTF-16.
+std::wstring WideValue(HKEY root, const std::wstring& path, const wchar_t* name) {
+  wchar_t data[1024] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"?";
+  return data;
+}
+
+TEST_F(ShellWin32, ShortcutsExplorerEntryAndAppPathsCarryNamesOutsideTheCodePage) {
+  // "Проекты 大阪 café" below the temporary folder, holding the program.
+  const std::string folder = platform_.files.TempFolder() +
+                             "tvx \xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\xD1\x8B "
+                             "\xE5\xA4\xA7\xE9\x98\xAA caf\xC3\xA9\\";
+  ASSERT_TRUE(CreateDirectoryW(win32::Widen(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::string target = folder + "TVX.exe";
+  ASSERT_EQ(platform_.files.WriteNewFile(target, "MZ"), std::nullopt);
+
+  const std::string name = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82";  // "Проект"
+  const std::string arguments =
+      "se\xC3\xB1"
+      "al \xD0\x96";
+  MakeShortcut(platform_, target, name, arguments, "", 0, kCsidlDesktop, folder);
+  const std::string link = *platform_.files.SpecialFolder(kCsidlDesktop) + "\\" + name + ".lnk";
+  ShortcutTarget back = ReadShortcut(platform_, link);
+  EXPECT_EQ(back.target, target);
+  EXPECT_EQ(back.arguments, arguments);
+  EXPECT_TRUE(platform_.files.RemoveFile(link));
+
+  SetShellIntegration(platform_, true, folder);
+  EXPECT_EQ(WideValue(HKEY_CLASSES_ROOT, win32::Widen(kContextMenuCommandKey), L""),
+            win32::Widen(ContextMenuCommand(folder)));
+  EXPECT_TRUE(ShellIntegrationPresent(platform_, folder));
+  SetShellIntegration(platform_, false, folder);
+
+  ASSERT_TRUE(WriteAppPath(platform_, "tavrix-selftest", target));
+  EXPECT_EQ(WideValue(HKEY_LOCAL_MACHINE, win32::Widen(AppPathKey("tavrix-selftest")), L""), win32::Widen(target));
+  EXPECT_TRUE(DeleteAppPath(platform_, "tavrix-selftest"));
+
+  EXPECT_TRUE(platform_.files.RemoveFile(target));
+  RemoveDirectoryW(win32::Widen(folder).c_str());
 }
 
 TEST_F(ShellWin32, InstallThenUninstall) {
