@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/file_io.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/wide.h"
 
 namespace tvx::fileio {
@@ -9,29 +10,7 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (valid()) ::CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  void Reset(HANDLE h) {
-    if (valid()) ::CloseHandle(h_);
-    h_ = h;
-  }
-  bool Close() {
-    HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return ::CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE h_;
-};
+using win32::ScopedHandle;
 
 bool WriteAll(HANDLE h, const std::string& bytes) {
   const char* p = bytes.data();
@@ -73,15 +52,15 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   bytes.clear();
   if (stamp) *stamp = FileStamp{};
   // Sharing delete lets a writer rename a new file over this one while we read.
-  Handle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!h.valid()) {
+  ScopedHandle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!h) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
   }
   LARGE_INTEGER size;
-  if (!::GetFileSizeEx(h.get(), &size)) return ReadStatus::Failed;
-  if (stamp && !StampFrom(h.get(), *stamp)) *stamp = FileStamp{};
+  if (!::GetFileSizeEx(h.Get(), &size)) return ReadStatus::Failed;
+  if (stamp && !StampFrom(h.Get(), *stamp)) *stamp = FileStamp{};
   // One byte more than the size, so that the end shows without growing the
   // buffer, and room for a small edit of the text in place.
   bytes.reserve(static_cast<size_t>(size.QuadPart) + kEditRoom);
@@ -92,7 +71,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
     size_t want = bytes.size() - got;
     DWORD chunk = want > (1u << 30) ? (1u << 30) : static_cast<DWORD>(want);
     DWORD n = 0;
-    if (!::ReadFile(h.get(), bytes.data() + got, chunk, &n, nullptr)) {
+    if (!::ReadFile(h.Get(), bytes.data() + got, chunk, &n, nullptr)) {
       bytes.clear();
       return ReadStatus::Failed;
     }
@@ -196,9 +175,9 @@ namespace {
 // After a refused rename: whether the file may not be written at all (rather
 // than being held open by a reader or a scanner for a moment).
 bool WriteDenied(const std::string& path) {
-  Handle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
-  return !h.valid() && ::GetLastError() == ERROR_ACCESS_DENIED;
+  ScopedHandle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !h && ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 }  // namespace
 
@@ -213,18 +192,19 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
   }
   bool ok;
   {
-    Handle h(::CreateFileW(win32::Widen(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
-    if (!h.valid()) {
+    ScopedHandle h(
+        ::CreateFileW(win32::Widen(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+    if (!h) {
       // A temporary file left by a writer that was killed, with attributes
       // that refuse replacing it: remove it and try once more.
       ::SetFileAttributesW(win32::Widen(tempPath).c_str(), FILE_ATTRIBUTE_NORMAL);
       ::DeleteFileW(win32::Widen(tempPath).c_str());
       h.Reset(::CreateFileW(win32::Widen(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
-      if (!h.valid()) return false;
+      if (!h) return false;
     }
-    ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
-    if (ok && stamp) ok = StampFrom(h.get(), *stamp);
-    ok = h.Close() && ok;
+    ok = WriteAll(h.Get(), bytes) && ::FlushFileBuffers(h.Get());
+    if (ok && stamp) ok = StampFrom(h.Get(), *stamp);
+    ok = ::CloseHandle(h.Release()) && ok;
   }
   if (ok) {
     // A reader or a scanner may have the old file open for a moment.
@@ -246,11 +226,11 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
 }
 
 bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
-  Handle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.valid()) return false;
-  bool ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
-  return h.Close() && ok;
+  ScopedHandle h(::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h) return false;
+  bool ok = WriteAll(h.Get(), bytes) && ::FlushFileBuffers(h.Get());
+  return ::CloseHandle(h.Release()) && ok;
 }
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(win32::Widen(path).c_str()) != 0; }
