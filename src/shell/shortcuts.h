@@ -7,7 +7,8 @@
 
 namespace tvx::shell {
 
-// The longest full path a shortcut file may have (MAX_PATH without its NUL).
+// The longest full path a shortcut file may have (MAX_PATH without its NUL),
+// counted in UTF-16 characters as the system counts it.
 inline constexpr std::size_t kMaxShortcutPath = 259;
 
 // Refusal of a shortcut whose file path would be longer than kMaxShortcutPath.
