@@ -279,8 +279,7 @@ void TtvxCM::cmdRemClick() {
   store::ProfileFile file(ctx_.DataFile());
   file.Apply(changes);
   file.Release();
-  for (int i : selected)
-    if (i < lvCmd.RowCount()) lvCmd.DeleteRow(i);
+  lvCmd.DeleteRows(selected);
 }
 
 void TtvxCM::cmdReplaceClick() {

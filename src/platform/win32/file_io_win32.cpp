@@ -7,6 +7,8 @@
 namespace tvx::fileio {
 namespace {
 
+using win32::Widen;
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 class Handle {
