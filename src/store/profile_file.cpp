@@ -35,6 +35,10 @@ namespace {
 
 constexpr uint32_t kNoValue = 0xFFFFFFFFu;
 constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
+// The largest file the 32-bit line positions can address (kNoValue stays free).
+constexpr size_t kMaxBytes = 0xFFFFFFFEu;
+// How long a write waits for another program's write to finish.
+constexpr int kLockWaitMilliseconds = 4000;
 
 inline bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A; }
 inline bool IsBreak(unsigned char c) { return c == '\r' || c == '\n'; }
@@ -620,29 +624,29 @@ struct ProfileFile::Impl {
   void Load() {
     countKnown = lock.ReadCountIfPresent(count) && count % 2 == 0;
     // A missing or unreadable file reads as an empty one.
-    auto status = fileio::ReadWholeFile(path, data, &stamp);
+    auto status = fileio::ReadWholeFile(path, data, &stamp, kMaxBytes);
+    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status != fileio::ReadStatus::Ok) data.clear();
     if (status == fileio::ReadStatus::Failed) countKnown = false;
     indexed = false;  // indexed when first read: an action that only writes needs no index
   }
 
-  // Inside the lock: brings data up to what the file holds now, re-reading
-  // only when another writer may have replaced it since it was read.
+  // Inside the lock: brings data up to what the file holds now. The bytes
+  // are compared, not the size and write time: an editor saving a changed
+  // letter within one tick of the clock keeps both.
   bool Refresh() {
     if (inMemory) return true;
     unsigned long long now = 0;
-    bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
-    fileio::FileStamp current;
-    bool same = countKnown && nowKnown && now == count && fileio::StampOf(path, current) && current == stamp;
-    if (!same) {
-      std::string bytes;
-      fileio::FileStamp readStamp;
-      if (fileio::ReadWholeFile(path, bytes, &readStamp) == fileio::ReadStatus::Failed) return false;
-      stamp = readStamp;
-      if (bytes != data) {
-        data.swap(bytes);
-        indexed = false;
-      }
+    const bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
+    std::string bytes;
+    fileio::FileStamp readStamp;
+    const auto status = fileio::ReadWholeFile(path, bytes, &readStamp, kMaxBytes);
+    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
+    if (status == fileio::ReadStatus::Failed) return false;
+    stamp = readStamp;
+    if (bytes != data) {
+      data.swap(bytes);
+      indexed = false;
     }
     count = now;
     countKnown = nowKnown;
@@ -752,22 +756,100 @@ struct ProfileFile::Impl {
     return true;
   }
 
-  [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
+  [[noreturn]] void FailWrite(fileio::WriteFault why = fileio::WriteFault::Other,
+                              const std::string& folder = std::string()) const {
+    switch (why) {
+      case fileio::WriteFault::Busy:
+        throw Error(FormatMessage1("Unable to write to %s because another program is changing it at the moment", path));
+      case fileio::WriteFault::HeldOpen:
+        throw Error(FormatMessage1("Unable to write to %s because another program keeps it open", path));
+      case fileio::WriteFault::FolderInTheWay:
+        throw Error(FormatMessage2("Unable to write to %s because the folder %s is in the way", path, folder));
+      case fileio::WriteFault::Other:
+        break;
+    }
+    throw Error(FormatMessage1("Unable to write to %s", path));
+  }
+  // Line positions are kept in 32 bits: a larger file is refused whole.
+  [[noreturn]] void FailTooLarge() const {
+    throw Error(FormatMessage1("Cannot use %s because it is larger than 4 GB", path));
+  }
 
-  // Inside the lock: makes the change and replaces the file with the result.
-  // The change is made in place (no second copy of a large file) and undone
-  // when the file cannot be written. The count goes odd while the file may
-  // change, so that no reader trusts a count seen meanwhile.
-  void Commit(const Edit& edit) {
+  // Inside the lock from here on: takes it, waiting a few seconds at most
+  // for another writer, and brings the text up to the file's content.
+  void LockAndRefresh() {
+    if (inMemory) return;
+    fileio::WriteFault why = fileio::WriteFault::Other;
+    if (!lock.Lock(kLockWaitMilliseconds, &why)) FailWrite(why, lock.Path());
+    if (!Refresh()) {
+      lock.Unlock();
+      FailWrite();
+    }
+  }
+
+  // The change that deletes the first line of the key in any section of
+  // the name, as the system's call looks; false when there is none.
+  bool Deletion(const std::string& section, const std::string& key, Edit& edit) {
+    size_t keyOff = 0;
+    bool found = false;
+    if (indexed && Complete()) {
+      for (const auto& sec : sections) {
+        if (!EqualNoCase(View(sec.nameOff, sec.nameLen), section)) continue;
+        for (uint32_t i = sec.firstEntry; i < sec.endEntry && !found; ++i)
+          if (EqualNoCase(Key(entries[i]), key)) {
+            keyOff = entries[i].keyOff;
+            found = true;
+          }
+        if (found) break;
+      }
+    } else {
+      // After an earlier change of a batch: one walk that stops at the line.
+      const char* base = data.data();
+      auto named = [](const char* s, const char* e, const std::string& want) {
+        return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
+      };
+      bool inside = section.empty();  // lines before the first section line
+      auto onSection = [&](const char* ns, const char* ne, const char*) TVX_LAMBDA_INLINE {
+        inside = named(ns, ne, section);
+        return true;
+      };
+      using Text = const char*;
+      auto onEntry = [&](Text ks, Text ke, Text, Text) TVX_LAMBDA_INLINE {
+        if (!inside || !named(ks, ke, key)) return true;
+        keyOff = static_cast<size_t>(ks - base);
+        found = true;
+        return false;
+      };
+      bool sawZero = false;
+      WalkLines(BodyStart(), base + data.size(), sawZero, onSection, onEntry, [] {});
+    }
+    if (!found) return false;
+    edit.at = LineStart(keyOff);
+    edit.removed = LineNext(keyOff) - edit.at;
+    edit.text.clear();
+    return true;
+  }
+
+  // Refuses a change before it is made: a read-only file, or a UTF-16 text,
+  // which lines in the ANSI code page would corrupt.
+  void CheckWritable() const {
     if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
-    // Lines in the ANSI code page would corrupt a UTF-16 text.
     if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
       FailWrite();
+  }
+
+  // Inside the lock: replaces the file with data, already changed; undo()
+  // puts the text back when the file cannot be written. The count goes odd
+  // while the file may change, so that no reader trusts a count seen
+  // meanwhile.
+  template <typename Undo>
+  void Store(Undo&& undo) {
     indexed = false;  // indexed again when next read: a write alone needs no index
-    if (inMemory) {
-      data.replace(edit.at, edit.removed, edit.text);
-      return;
+    if (data.size() > kMaxBytes) {
+      undo();
+      FailTooLarge();
     }
+    if (inMemory) return;
     unsigned long long now = 0;
     if (!lock.ReadCount(now)) {
       // An unreadable count: start from one no reader can have seen.
@@ -775,17 +857,29 @@ struct ProfileFile::Impl {
     }
     const unsigned long long changing = now + 1 + (now & 1);
     countKnown = false;
-    if (!lock.WriteCount(changing)) FailWrite();
-    const std::string old = data.substr(edit.at, edit.removed);
-    data.replace(edit.at, edit.removed, edit.text);
-    fileio::FileStamp written;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", data, &written)) {
-      data.replace(edit.at, edit.text.size(), old);
+    if (!lock.WriteCount(changing)) {
+      undo();
       FailWrite();
+    }
+    fileio::FileStamp written;
+    fileio::WriteFault why = fileio::WriteFault::Other;
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", data, &written, &why)) {
+      undo();
+      FailWrite(why, path + ".tmp");
     }
     stamp = written;
     count = changing + 1;
     countKnown = lock.WriteCount(count);
+  }
+
+  // Inside the lock: makes the change and replaces the file with the result.
+  // The change is made in place (no second copy of a large file) and undone
+  // when the file cannot be written.
+  void Commit(const Edit& edit) {
+    CheckWritable();
+    const std::string old = inMemory ? std::string() : data.substr(edit.at, edit.removed);
+    data.replace(edit.at, edit.removed, edit.text);
+    Store([&] { data.replace(edit.at, edit.text.size(), old); });
   }
 };
 
@@ -870,10 +964,9 @@ int ProfileFile::ReadInteger(const std::string& section, const std::string& key,
 void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   CheckStorable(section, key, value);
   auto& d = *impl_;
-  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
-  Unlocker unlock{d.lock};
   // Another process may have written since we read: apply the change to what is there now.
-  if (!d.Refresh()) d.FailWrite();
+  d.LockAndRefresh();
+  Unlocker unlock{d.lock};
   Impl::Edit edit;
   if (!d.Edited(section, key, value, edit)) return;
   d.Commit(edit);
@@ -883,28 +976,56 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
   WriteString(section, key, std::to_string(value));
 }
 
-void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
-  try {
-    if (!impl_->inMemory && !impl_->lock.Lock()) return;
-    Unlocker unlock{impl_->lock};
-    if (!impl_->Refresh()) return;
-    // Deletion looks through every section of the name, as the system's call does.
-    auto& d = *impl_;
-    d.EnsureComplete();
-    for (const auto& sec : d.sections) {
-      if (!EqualNoCase(d.View(sec.nameOff, sec.nameLen), section)) continue;
-      for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
-        if (!EqualNoCase(d.Key(d.entries[i]), key)) continue;
-        Impl::Edit edit;
-        edit.at = d.LineStart(d.entries[i].keyOff);
-        edit.removed = d.LineNext(d.entries[i].keyOff) - edit.at;
-        d.Commit(edit);
-        return;
-      }
+bool ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
+  auto& d = *impl_;
+  d.LockAndRefresh();
+  Unlocker unlock{d.lock};
+  Impl::Edit edit;
+  if (!d.Deletion(section, key, edit)) return false;
+  d.Commit(edit);
+  return true;
+}
+
+void ProfileFile::Changes::Write(const std::string& section, const std::string& key, const std::string& value) {
+  list_.push_back({section, key, value});
+}
+
+void ProfileFile::Changes::Delete(const std::string& section, const std::string& key) {
+  list_.push_back({section, key, std::nullopt});
+}
+
+int ProfileFile::Apply(const Changes& changes) {
+  for (const auto& c : changes.list_)
+    if (c.value) CheckStorable(c.section, c.key, *c.value);
+  if (changes.Empty()) return 0;
+  auto& d = *impl_;
+  d.LockAndRefresh();
+  Unlocker unlock{d.lock};
+  // The changes go one after another into a copy of the text, exactly as
+  // separate calls would make them; the file is written once at the end.
+  std::string before;
+  bool changed = false;
+  int deleted = 0;
+  auto undo = [&] {
+    d.data.swap(before);
+    d.indexed = false;
+  };
+  for (const auto& c : changes.list_) {
+    Impl::Edit edit;
+    const bool edits = c.value ? d.Edited(c.section, c.key, *c.value, edit) : d.Deletion(c.section, c.key, edit);
+    if (!edits) continue;
+    if (!changed) {
+      d.CheckWritable();
+      before = d.data;
+      changed = true;
     }
-  } catch (const Error&) {
-    // A key that cannot be deleted stays; the user action goes on.
+    d.data.replace(edit.at, edit.removed, edit.text);
+    d.indexed = false;
+    if (!c.value) ++deleted;
   }
+  if (!changed) return 0;
+  d.Store(undo);
+  return deleted;
 }
 
 void ProfileFile::Release() {

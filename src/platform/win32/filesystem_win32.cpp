@@ -10,6 +10,8 @@
 #include "platform/win32/scoped.h"
 #include "platform/win32/wide.h"
 
+#include "platform/file_io.h"
+
 namespace tvx::win32 {
 
 bool Win32FileSystem::FileExists(const std::string& path) {
@@ -25,29 +27,10 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
 }
 
 std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
-  const std::wstring widePath = Widen(path);
-  ScopedHandle file(
-      CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return LastErrorText(GetLastError());
-  // A file cut short by a failed write is removed: a later run must not take
-  // it for a whole one. Only a file on disk: a device is never removed.
-  const bool onDisk = GetFileType(file.Get()) == FILE_TYPE_DISK;
-  auto failed = [&](DWORD error) {
-    file.Reset();
-    if (onDisk) DeleteFileW(widePath.c_str());
-    return LastErrorText(error);
-  };
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
-      return failed(GetLastError());
-    done += written;
-  }
-  // Closed here, not by the owner, so that a failing close is seen.
-  if (!CloseHandle(file.Release())) return failed(GetLastError());
-  return std::nullopt;
+  // Written as the data file is: a new file, flushed, then renamed over the
+  // old one, so that a failure keeps the old file whole.
+  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes)) return std::nullopt;
+  return LastErrorText(GetLastError());
 }
 
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }

@@ -336,6 +336,9 @@ void ChildView::FillItems() {
   bool combo = control_.GetKind() == Kind::ComboBox;
   SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(hwnd_, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+  // Room for every item at once: the control otherwise grows its storage a
+  // few items at a time, which costs quadratic time for long lists.
+  SendMessageA(hwnd_, combo ? CB_INITSTORAGE : LB_INITSTORAGE, box.Items().size(), box.Items().size() * 16);
   // The model holds the order (sorted or not); the control only shows it.
   for (const auto& item : box.Items())
     SendMessageA(hwnd_, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
