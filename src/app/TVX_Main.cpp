@@ -161,12 +161,21 @@ void TfrmTVX::LoadNames(const store::ProfileFile& data) {
   completion_.SetNames(
       data.ListKeys(launch::kSection), [this](const std::string& name) { return history_.Launches(name); },
       [this](const std::string& a, const std::string& b) { return ctx_.platform.system.CollateCompare(a, b); });
+  suggestedFor_.reset();
   UpdateSuggestion();
 }
 
 void TfrmTVX::UpdateSuggestion() {
   bool offered = txtCmd.PasswordChar() == 0 && !Template.Focused() && txtCmd.CaretAtEnd();
-  txtCmd.SetSuggestion(offered ? completion_.Suggestion(txtCmd.Text()) : std::string());
+  if (!offered) {
+    suggestedFor_.reset();
+    txtCmd.SetSuggestion(std::string());
+    return;
+  }
+  // A key's change and its key up both ask; the names are looked through once.
+  if (suggestedFor_ == txtCmd.Text()) return;
+  suggestedFor_ = txtCmd.Text();
+  txtCmd.SetSuggestion(completion_.Suggestion(txtCmd.Text()));
 }
 
 void TfrmTVX::AcceptSuggestion() {

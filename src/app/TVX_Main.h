@@ -1,6 +1,7 @@
 #pragma once
 // The launcher window: the program's main window and one-shot prompt.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,7 @@ class TfrmTVX : public ui::Form {
   NameCompletion completion_;
   History history_;
   HistoryRecall recall_;
+  std::optional<std::string> suggestedFor_;  // the text the shown suggestion belongs to
 };
 
 }  // namespace tvx::app

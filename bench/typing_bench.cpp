@@ -1,0 +1,225 @@
+// Figures of help while typing and of commands that take arguments: the
+// suggestion for one keystroke among 10,000 names, a typed launch with its
+// history write against the same launch without it, and a launch of a value
+// with placeholders against one without.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <spawn.h>
+#include <sys/wait.h>
+extern char** environ;
+#endif
+
+#include "app/TVX_Main.h"
+#include "app/history.h"
+#include "bench.h"
+#include "data_file.h"
+#include "launch/launch.h"
+#include "platform/file_io.h"
+#include "store/profile_file.h"
+#include "ui/memory_backend.h"
+
+namespace tvx::bench {
+namespace {
+
+// The operating system as the launcher sees it, without one: nothing in the
+// registry, no variables, and a shell that either does nothing or (where the
+// platform allows) really starts a small program for every call, as the
+// system's shell starts the target.
+struct NoRegistry : IRegistry {
+  RegValue ReadValue(RegRoot, const std::string&, const std::string&) override { return {}; }
+  RegValue ReadValueFullAccess(RegRoot, const std::string&, const std::string&) override { return {}; }
+  bool CreateKey(RegRoot, const std::string&) override { return false; }
+  bool SetString(RegRoot, const std::string&, const std::string&, const std::string&) override { return false; }
+  bool DeleteTree(RegRoot, const std::string&) override { return false; }
+};
+
+struct BenchShell : IShell {
+  bool startPrograms = false;
+  long calls = 0;
+#ifndef _WIN32
+  std::vector<pid_t> children;
+#endif
+  std::intptr_t Execute(NativeWindow, const std::string&, const std::string&, const std::string&, const std::string&,
+                        int) override {
+    ++calls;
+#ifndef _WIN32
+    if (startPrograms) {
+      char program[] = "/bin/true";
+      char* argv[] = {program, nullptr};
+      pid_t pid = 0;
+      if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) == 0) children.push_back(pid);
+    }
+#endif
+    return 42;
+  }
+  // The started programs are waited for outside the timed part.
+  void Reap() {
+#ifndef _WIN32
+    for (pid_t pid : children) waitpid(pid, nullptr, 0);
+    children.clear();
+#endif
+  }
+  static bool CanStartPrograms() {
+#ifndef _WIN32
+    return true;
+#else
+    return false;
+#endif
+  }
+};
+
+struct SameEnvironment : IEnvironment {
+  std::optional<std::string> Expand(const std::string& text) override { return text; }
+};
+
+struct NoFiles : IFileSystem {
+  bool FileExists(const std::string&) override { return false; }
+  bool DirectoryExists(const std::string&) override { return false; }
+  std::optional<std::string> WriteNewFile(const std::string&, const std::string&) override { return "no"; }
+  bool DeleteFile(const std::string&) override { return false; }
+  std::optional<std::string> SpecialFolder(int) override { return std::nullopt; }
+  std::optional<std::string> SpecialFolderCreate(int) override { return std::nullopt; }
+  std::string TempFolder() override { return ScratchFolder(); }
+};
+
+struct NoLinks : IShellLinks {
+  void Write(const std::string&, const ShortcutFields&, bool, bool) override {}
+  ShortcutTarget Read(const std::string&) override { return {}; }
+};
+
+struct PlainSystem : ISystem {
+  std::string ModulePath() override { return ScratchFolder() + "TVX.exe"; }
+  std::string CommandLine() override { return "TVX.exe"; }
+  void RaisePriority() override {}
+  bool PostQuitToWindow(const std::string&) override { return false; }
+  bool CreateInstanceMutex(const std::string&) override { return false; }
+  void InitializeCom() override {}
+  int CollateCompare(const std::string& a, const std::string& b) override { return a.compare(b); }
+  int CollateCompareNoCase(const std::string& a, const std::string& b) override { return a.compare(b); }
+};
+
+struct BenchPlatform {
+  NoRegistry registry;
+  BenchShell shell;
+  SameEnvironment environment;
+  NoFiles files;
+  NoLinks links;
+  PlainSystem system;
+  Platform platform{registry, shell, environment, files, links, system};
+};
+
+Register keystroke("typing_suggestion", "the suggestion after one keystroke, with 10,000 command names", [] {
+  TenThousandCommands();  // every name begins with "cmd"
+  BenchPlatform bp;
+  ui::MemoryUi ui;
+  Context ctx{bp.platform, ui, ScratchFolder()};
+  app::TfrmTVX frm(ctx, nullptr);
+  frm.FormCreate({});
+  frm.txtCmd.SetPasswordChar(0);  // the benchmark file turns masking on, which hides suggestions
+  // Ten keystrokes: "cmd12" typed (all 10,000 names match its first letters),
+  // then taken back one by one.
+  const std::string word = "cmd12";
+  double best = BestMicroseconds(50, [&] {
+    ui::user::Type(frm.txtCmd, word);
+    for (size_t i = 0; i < word.size(); ++i) ui::user::PressKey(frm.txtCmd, 8);
+  });
+  ui::user::Type(frm.txtCmd, "c");
+  std::printf("  (suggestion for \"c\": \"%s\")\n", frm.txtCmd.Suggestion().c_str());
+  Report("one keystroke (typed or taken back), best of 50 rounds of 10", best / 10);
+  std::printf("  %-58s %12s\n", "target", "<= 1000 us");
+});
+
+// A history of 100 texts, as a user's after some weeks.
+void FillHistory(const std::string& path) {
+  std::remove(path.c_str());
+  app::History h;
+  h.Load(path);
+  for (int i = 0; i < 100; ++i) h.Record("old" + std::to_string(i) + " cmd1", {"cmd1"});
+}
+
+void TypedLaunch(bool startPrograms) {
+  const CommandFile& data = TenThousandCommands();
+  const std::string hist = app::HistoryFilePath(ScratchFolder());
+  FillHistory(hist);
+  BenchPlatform bp;
+  bp.shell.startPrograms = startPrograms;
+  const int rounds = 30;
+  double withHistory = 1e300, without = 1e300;
+  for (int i = 0; i < rounds; ++i) {
+    // The same launch both ways: two names looked up in the 10,000-command
+    // file, their shell calls and the finish step. Typed in the command box
+    // and launched with Enter, it is remembered; started by "/l", it is not.
+    const std::string typed = data.names[static_cast<size_t>(i * 37 % 9000)] + " " + data.names[5000];
+    {
+      ui::MemoryUi ui;
+      Context ctx{bp.platform, ui, ScratchFolder()};
+      app::TfrmTVX frm(ctx, nullptr);
+      frm.FormCreate({});
+      ui::user::Paste(frm.txtCmd, typed);
+      withHistory = std::min(withHistory, BestMicroseconds(1, [&] { ui::user::PressKey(frm.txtCmd, ui::kCharEnter); }));
+      bp.shell.Reap();
+    }
+    {
+      ui::MemoryUi ui;
+      Context ctx{bp.platform, ui, ScratchFolder()};
+      app::TfrmTVX frm(ctx, nullptr);
+      without = std::min(without, BestMicroseconds(1, [&] { frm.FormCreate({"TVX.exe", "/l", typed}); }));
+      bp.shell.Reap();
+    }
+  }
+  Report("typed launch with the history write (best of 30)", withHistory);
+  Report("the same launch without it, as \"/l\" (best of 30)", without);
+  if (startPrograms)
+    ReportRatio("with / without history, the shell starting programs", withHistory / without, "<= 1.2");
+  else
+    ReportRatio("with / without history, a shell that does nothing", withHistory / without, "");
+}
+
+Register typedLaunch("typing_history_launch", "a typed launch with its history write against the same launch without",
+                     [] {
+                       if (BenchShell::CanStartPrograms()) TypedLaunch(true);
+                       TypedLaunch(false);
+                     });
+
+void PlaceholderLaunch(bool startPrograms) {
+  const std::string path = ScratchFolder() + "args.dat";
+  fileio::WriteFileFlushed(path,
+                           "[Command]\r\n"
+                           "g=https://www.example.com/search?q=$q&lang=$1|\r\n"
+                           "w=https://www.example.com/search?q=rust+borrow+checker&lang=rust|\r\n"
+                           "n=C:\\Tools\\app.exe|--open $1 $*\r\n"
+                           "m=C:\\Tools\\app.exe|--open readme.txt readme.txt\r\n");
+  BenchPlatform bp;
+  bp.shell.startPrograms = startPrograms;
+  store::ProfileFile data(path);
+  const int rounds = startPrograms ? 200 : 20000;
+  auto [with, without] = BestMicrosecondsInTurn(
+      rounds,
+      [&] {
+        launch::LaunchNames("g rust borrow checker", data, nullptr, bp.platform);
+        launch::LaunchNames("n readme.txt", data, nullptr, bp.platform);
+      },
+      [&] {
+        launch::LaunchNames("w", data, nullptr, bp.platform);
+        launch::LaunchNames("m", data, nullptr, bp.platform);
+      });
+  bp.shell.Reap();
+  Report("two launches of values with placeholders", with);
+  Report("the same shell calls from values without", without);
+  if (startPrograms)
+    ReportRatio("with / without placeholders, the shell starting programs", with / without, "<= 1.05");
+  else
+    ReportRatio("with / without placeholders, a shell that does nothing", with / without, "");
+}
+
+Register placeholders("typing_placeholder_launch", "a launch of values with placeholders against values without", [] {
+  if (BenchShell::CanStartPrograms()) PlaceholderLaunch(true);
+  PlaceholderLaunch(false);
+});
+
+}  // namespace
+}  // namespace tvx::bench
