@@ -281,14 +281,22 @@ void TfrmTVX::Run(Action action, bool remember) {
   std::string failure;
   bool failed = false;
   const std::string typed = txtCmd.Text();
-  std::vector<std::string> launched;
   try {
     store::ProfileFile data(ctx_.DataFile());
-    if (action == Action::ShowInFolder)
-      launch::ShowNamesInFolder(typed, data, ctx_.platform);
-    else
-      launch::LaunchNames(typed, data, Handle(), ctx_.platform, action == Action::LaunchAsAdmin ? "runas" : "",
-                          &launched);
+    std::vector<launch::NamedValue> found = launch::FindNamedValues(typed, data);
+    if (action == Action::ShowInFolder) {
+      launch::ShowInFolder(found, ctx_.platform);
+    } else {
+      // Remembered first: the file is written beside the shell calls, on a
+      // thread of its own that the program's end waits for. A write that
+      // fails stays silent.
+      if (remember && !found.empty()) {
+        std::vector<std::string> names;
+        for (const launch::NamedValue& nv : found) names.push_back(nv.name);
+        history_.Record(typed, names);
+      }
+      launch::LaunchNamedValues(found, Handle(), ctx_.platform, action == Action::LaunchAsAdmin ? "runas" : "");
+    }
     txtCmd.SetEnabled(false);
   } catch (const std::exception& e) {
     // The program's own errors, and any other failure (out of memory, say).
@@ -296,9 +304,6 @@ void TfrmTVX::Run(Action action, bool remember) {
     failure = e.what();
   }
   launch::EndOnScreenKeyboards(Handle(), ctx_.platform);
-  // After the shell calls, so that the history never holds a launch up; its
-  // failures stay silent.
-  if (remember && !launched.empty()) history_.Record(typed, launched);
   if (failed) ctx_.ui.ShowError(failure);
   ctx_.ui.Terminate();
 }

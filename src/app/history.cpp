@@ -85,8 +85,23 @@ void History::Record(const std::string& typed, const std::vector<std::string>& l
     ++launches_[folded];
   }
   // The memory above is what this run shows; the file follows as far as it can.
+  Wait();
   try {
-    store::ProfileFile file(path_);
+    writer_ = std::thread(Write, path_, text, launchedNames);
+  } catch (...) {
+    Write(path_, text, launchedNames);  // no thread to be had: written here
+  }
+}
+
+History::~History() { Wait(); }
+
+void History::Wait() {
+  if (writer_.joinable()) writer_.join();
+}
+
+void History::Write(const std::string& path, const std::string& text, const std::vector<std::string>& launchedNames) {
+  try {
+    store::ProfileFile file(path);
     std::vector<Entry> entries = ReadEntries(file);
     unsigned long long next = entries.empty() ? 1 : entries.front().seq + 1;
     // The new entry first: when the write fails, the file is as it was. The
@@ -101,11 +116,11 @@ void History::Record(const std::string& typed, const std::vector<std::string>& l
       else
         ++kept;
     }
+    std::vector<std::string> counted;
     for (const std::string& name : launchedNames) {
       std::string folded = text::LowerAscii(name);
-      auto done = std::find(counted.begin(), counted.end(), folded);
-      if (done == counted.end()) continue;
-      counted.erase(done);
+      if (std::find(counted.begin(), counted.end(), folded) != counted.end()) continue;
+      counted.push_back(folded);
       file.WriteInteger(kLaunches, name, file.ReadInteger(kLaunches, name, 0) + 1);
     }
     file.Release();

@@ -4,6 +4,7 @@
 // command name was launched. Kept in a file of its own beside the data file,
 // so that a launch never rewrites the command list.
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -16,6 +17,12 @@ std::string HistoryFilePath(const std::string& executableFolder);
 
 class History {
  public:
+  History() = default;
+  // Waits for a write still under way.
+  ~History();
+  History(const History&) = delete;
+  History& operator=(const History&) = delete;
+
   // Reads the file; a missing, unreadable or damaged one is an empty history.
   void Load(const std::string& path);
 
@@ -26,11 +33,16 @@ class History {
 
   // Remembers a launched text and counts each launched name. The text goes
   // first (an earlier equal text, in any letter case, is dropped; the oldest
-  // beyond the limit go). Written durably through the data file engine; a
-  // failed write is not reported.
+  // beyond the limit go) at once in memory. The file is written durably
+  // through the data file engine on a thread of its own, so that the launch
+  // that follows never waits for it; a failed write is not reported.
   void Record(const std::string& text, const std::vector<std::string>& launchedNames);
+  // Waits until the file holds what Record was given (or its write failed).
+  void Wait();
 
  private:
+  static void Write(const std::string& path, const std::string& text, const std::vector<std::string>& names);
+  std::thread writer_;
   std::string path_;
   std::vector<std::string> texts_;
   std::unordered_map<std::string, int> launches_;  // lower-cased names

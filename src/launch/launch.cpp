@@ -169,12 +169,14 @@ std::vector<NamedValue> FindNamedValues(const std::string& typed, const store::P
   return found;
 }
 
+void LaunchNamedValues(const std::vector<NamedValue>& found, NativeWindow owner, Platform& platform,
+                       const std::string& verb) {
+  for (const NamedValue& nv : found) ExecuteStoredValue(nv.value, owner, platform, nv.args, verb);
+}
+
 void LaunchNames(const std::string& typed, store::ProfileFile& data, NativeWindow owner, Platform& platform,
-                 const std::string& verb, std::vector<std::string>* launched) {
-  for (const NamedValue& nv : FindNamedValues(typed, data)) {
-    ExecuteStoredValue(nv.value, owner, platform, nv.args, verb);
-    if (launched) launched->push_back(nv.name);
-  }
+                 const std::string& verb) {
+  LaunchNamedValues(FindNamedValues(typed, data), owner, platform, verb);
 }
 
 namespace {
@@ -225,8 +227,8 @@ std::string FolderSelectionTarget(const std::string& file, Platform& platform) {
   return file;
 }
 
-void ShowNamesInFolder(const std::string& typed, store::ProfileFile& data, Platform& platform) {
-  for (const NamedValue& nv : FindNamedValues(typed, data)) {
+void ShowInFolder(const std::vector<NamedValue>& found, Platform& platform) {
+  for (const NamedValue& nv : found) {
     std::string target = FolderSelectionTarget(ResolveStoredValue(nv.value, platform, nv.args).file, platform);
     if (!target.empty()) platform.shell.ShowInFolder(target);
   }

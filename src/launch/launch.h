@@ -73,12 +73,15 @@ struct NamedValue {
 // arguments and ends the list.
 std::vector<NamedValue> FindNamedValues(const std::string& text, const store::ProfileFile& data);
 
-// Launches every name of the typed text that has a stored value, in order,
-// with the verb ("runas": as administrator). Stops at the first error (which
-// propagates); the caller runs the finish step. `launched`, when given,
-// receives each name whose shell call was made, even when a later one fails.
+// Launches each found name in order with the verb ("runas": as
+// administrator). Stops at the first error (which propagates); the caller
+// runs the finish step.
+void LaunchNamedValues(const std::vector<NamedValue>& found, NativeWindow owner, Platform& platform,
+                       const std::string& verb = std::string());
+
+// FindNamedValues, then LaunchNamedValues.
 void LaunchNames(const std::string& text, store::ProfileFile& data, NativeWindow owner, Platform& platform,
-                 const std::string& verb = std::string(), std::vector<std::string>* launched = nullptr);
+                 const std::string& verb = std::string());
 
 // The file to show selected in its folder for a resolved location: a
 // shortcut's own target (the shortcut itself when it has none), the program a
@@ -86,9 +89,9 @@ void LaunchNames(const std::string& text, store::ProfileFile& data, NativeWindow
 // nothing (empty) for a web address, a shell folder or a program not found.
 std::string FolderSelectionTarget(const std::string& file, Platform& platform);
 
-// Instead of launching: opens each named target's folder with the target
-// selected. Stops at the first error, as LaunchNames does.
-void ShowNamesInFolder(const std::string& text, store::ProfileFile& data, Platform& platform);
+// Instead of launching: opens each found target's folder with the target
+// selected. Stops at the first error, as LaunchNamedValues does.
+void ShowInFolder(const std::vector<NamedValue>& found, Platform& platform);
 
 // The finish step of every launch: ends every on-screen keyboard by force
 // (taskkill, hidden window).

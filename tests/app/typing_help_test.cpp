@@ -94,6 +94,7 @@ TEST_F(TypingHelpTest, MostLaunchedThenShortestThenManagersOrder) {
   h.Load(HistPath());
   h.Record("network netstat", {"network", "NETSTAT"});
   h.Record("netstat", {"netstat"});
+  h.Wait();
   TfrmTVX frm(ctx, nullptr);
   Start(frm);
   user::Type(frm.txtCmd, "ne");
@@ -116,6 +117,7 @@ TEST_F(TypingHelpTest, HistoryOrderRepeatsLimitAndDamage) {
   for (int i = 0; i < 105; ++i) h.Record("cmd" + std::to_string(i), {"cmd"});
   h.Record("  CMD103 ", {"cmd"});
   h.Record("\"quoted\" x", {});
+  h.Wait();
   History again;
   again.Load(HistPath());
   ASSERT_EQ(again.Texts().size(), kHistoryLimit);
@@ -141,7 +143,7 @@ TEST_F(TypingHelpTest, TypedLaunchesAreRememberedAndRecalledWithUpAndDown) {
   }
   {
     TfrmTVX frm(ctx, nullptr);  // a "/l" start keeps no history
-    frm.FormCreate({"TVX.exe", "/l", "c"});
+    frm.FormCreate({"/l", "c"});
   }
   TfrmTVX frm(ctx, nullptr);
   Start(frm);

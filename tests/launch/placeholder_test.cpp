@@ -47,8 +47,7 @@ class ArgumentLaunchTest : public ::testing::Test {
   }
   std::vector<std::string> Launch(const std::string& typed, const std::string& verb = "") {
     store::ProfileFile data(path);
-    std::vector<std::string> names;
-    launch::LaunchNames(typed, data, nullptr, fp, verb, &names);
+    launch::LaunchNames(typed, data, nullptr, fp, verb);
     std::vector<std::string> calls;
     for (auto& c : fp.shell.calls) calls.push_back(c.verb + ">" + c.file + "|" + c.params + "|" + c.directory);
     fp.shell.calls.clear();
