@@ -3,6 +3,9 @@
 #include <string>
 
 #include "platform/win32/scoped.h"
+// clang-format off
+#include <shellapi.h>
+// clang-format on
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 
@@ -16,7 +19,12 @@ bool Win32Shell::ShowInFolder(const std::string& path) {
   std::wstring wide = Widen(path);
   if (FAILED(SHParseDisplayName(wide.c_str(), nullptr, &pidl, 0, nullptr)) || !pidl) return false;
   item.Reset(pidl);
-  return SUCCEEDED(SHOpenFolderAndSelectItems(pidl, 0, nullptr, 0));
+  if (SUCCEEDED(SHOpenFolderAndSelectItems(pidl, 0, nullptr, 0))) return true;
+  // A shell without the folder windows' objects (Wine's, for one) still has
+  // Explorer's own switch for the same view.
+  std::wstring params = L"/select,\"" + wide + L"\"";
+  HINSTANCE started = ShellExecuteW(nullptr, nullptr, L"explorer.exe", params.c_str(), nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
 std::optional<std::string> Win32Shell::FindOnSearchPath(const std::string& name) {
