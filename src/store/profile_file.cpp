@@ -754,20 +754,65 @@ struct ProfileFile::Impl {
 
   [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
 
-  // Inside the lock: makes the change and replaces the file with the result.
-  // The change is made in place (no second copy of a large file) and undone
-  // when the file cannot be written. The count goes odd while the file may
-  // change, so that no reader trusts a count seen meanwhile.
-  void Commit(const Edit& edit) {
+  // The change that deletes the first line of the key in any section of
+  // the name, as the system's call looks; false when there is none.
+  bool Deletion(const std::string& section, const std::string& key, Edit& edit) {
+    size_t keyOff = 0;
+    bool found = false;
+    if (indexed && Complete()) {
+      for (const auto& sec : sections) {
+        if (!EqualNoCase(View(sec.nameOff, sec.nameLen), section)) continue;
+        for (uint32_t i = sec.firstEntry; i < sec.endEntry && !found; ++i)
+          if (EqualNoCase(Key(entries[i]), key)) {
+            keyOff = entries[i].keyOff;
+            found = true;
+          }
+        if (found) break;
+      }
+    } else {
+      // After an earlier change of a batch: one walk that stops at the line.
+      const char* base = data.data();
+      auto named = [](const char* s, const char* e, const std::string& want) {
+        return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
+      };
+      bool inside = section.empty();  // lines before the first section line
+      auto onSection = [&](const char* ns, const char* ne, const char*) TVX_LAMBDA_INLINE {
+        inside = named(ns, ne, section);
+        return true;
+      };
+      using Text = const char*;
+      auto onEntry = [&](Text ks, Text ke, Text, Text) TVX_LAMBDA_INLINE {
+        if (!inside || !named(ks, ke, key)) return true;
+        keyOff = static_cast<size_t>(ks - base);
+        found = true;
+        return false;
+      };
+      bool sawZero = false;
+      WalkLines(BodyStart(), base + data.size(), sawZero, onSection, onEntry, [] {});
+    }
+    if (!found) return false;
+    edit.at = LineStart(keyOff);
+    edit.removed = LineNext(keyOff) - edit.at;
+    edit.text.clear();
+    return true;
+  }
+
+  // Refuses a change before it is made: a read-only file, or a UTF-16 text,
+  // which lines in the ANSI code page would corrupt.
+  void CheckWritable() const {
     if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
-    // Lines in the ANSI code page would corrupt a UTF-16 text.
     if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
       FailWrite();
+  }
+
+  // Inside the lock: replaces the file with data, already changed; undo()
+  // puts the text back when the file cannot be written. The count goes odd
+  // while the file may change, so that no reader trusts a count seen
+  // meanwhile.
+  template <typename Undo>
+  void Store(Undo&& undo) {
     indexed = false;  // indexed again when next read: a write alone needs no index
-    if (inMemory) {
-      data.replace(edit.at, edit.removed, edit.text);
-      return;
-    }
+    if (inMemory) return;
     unsigned long long now = 0;
     if (!lock.ReadCount(now)) {
       // An unreadable count: start from one no reader can have seen.
@@ -775,17 +820,28 @@ struct ProfileFile::Impl {
     }
     const unsigned long long changing = now + 1 + (now & 1);
     countKnown = false;
-    if (!lock.WriteCount(changing)) FailWrite();
-    const std::string old = data.substr(edit.at, edit.removed);
-    data.replace(edit.at, edit.removed, edit.text);
+    if (!lock.WriteCount(changing)) {
+      undo();
+      FailWrite();
+    }
     fileio::FileStamp written;
     if (!fileio::ReplaceFileDurably(path, path + ".tmp", data, &written)) {
-      data.replace(edit.at, edit.text.size(), old);
+      undo();
       FailWrite();
     }
     stamp = written;
     count = changing + 1;
     countKnown = lock.WriteCount(count);
+  }
+
+  // Inside the lock: makes the change and replaces the file with the result.
+  // The change is made in place (no second copy of a large file) and undone
+  // when the file cannot be written.
+  void Commit(const Edit& edit) {
+    CheckWritable();
+    const std::string old = inMemory ? std::string() : data.substr(edit.at, edit.removed);
+    data.replace(edit.at, edit.removed, edit.text);
+    Store([&] { data.replace(edit.at, edit.text.size(), old); });
   }
 };
 
@@ -883,28 +939,58 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
   WriteString(section, key, std::to_string(value));
 }
 
-void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
-  try {
-    if (!impl_->inMemory && !impl_->lock.Lock()) return;
-    Unlocker unlock{impl_->lock};
-    if (!impl_->Refresh()) return;
-    // Deletion looks through every section of the name, as the system's call does.
-    auto& d = *impl_;
-    d.EnsureComplete();
-    for (const auto& sec : d.sections) {
-      if (!EqualNoCase(d.View(sec.nameOff, sec.nameLen), section)) continue;
-      for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
-        if (!EqualNoCase(d.Key(d.entries[i]), key)) continue;
-        Impl::Edit edit;
-        edit.at = d.LineStart(d.entries[i].keyOff);
-        edit.removed = d.LineNext(d.entries[i].keyOff) - edit.at;
-        d.Commit(edit);
-        return;
-      }
+bool ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
+  auto& d = *impl_;
+  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
+  Unlocker unlock{d.lock};
+  if (!d.Refresh()) d.FailWrite();
+  Impl::Edit edit;
+  if (!d.Deletion(section, key, edit)) return false;
+  d.Commit(edit);
+  return true;
+}
+
+void ProfileFile::Changes::Write(const std::string& section, const std::string& key, const std::string& value) {
+  list_.push_back({section, key, value});
+}
+
+void ProfileFile::Changes::Delete(const std::string& section, const std::string& key) {
+  list_.push_back({section, key, std::nullopt});
+}
+
+int ProfileFile::Apply(const Changes& changes) {
+  for (const auto& c : changes.list_)
+    if (c.value) CheckStorable(c.section, c.key, *c.value);
+  if (changes.Empty()) return 0;
+  auto& d = *impl_;
+  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
+  Unlocker unlock{d.lock};
+  if (!d.Refresh()) d.FailWrite();
+  // The changes go one after another into a copy of the text, exactly as
+  // separate calls would make them; the file is written once at the end.
+  std::string before;
+  bool changed = false;
+  int deleted = 0;
+  auto undo = [&] {
+    d.data.swap(before);
+    d.indexed = false;
+  };
+  for (const auto& c : changes.list_) {
+    Impl::Edit edit;
+    const bool edits = c.value ? d.Edited(c.section, c.key, *c.value, edit) : d.Deletion(c.section, c.key, edit);
+    if (!edits) continue;
+    if (!changed) {
+      d.CheckWritable();
+      before = d.data;
+      changed = true;
     }
-  } catch (const Error&) {
-    // A key that cannot be deleted stays; the user action goes on.
+    d.data.replace(edit.at, edit.removed, edit.text);
+    d.indexed = false;
+    if (!c.value) ++deleted;
   }
+  if (!changed) return 0;
+  d.Store(undo);
+  return deleted;
 }
 
 void ProfileFile::Release() {
