@@ -2,7 +2,7 @@
 //   [Recent]    <sequence number>="<text>"   (higher numbers are newer)
 //   [Launches]  <command name>=<count>
 // Each launch adds one numbered entry and drops the repeat and the oldest
-// beyond the limit, so it never renumbers the others.
+// beyond the limit, so it never renumbers the others: one durable write.
 #include "app/history.h"
 
 #include <algorithm>
@@ -104,15 +104,16 @@ void History::Write(const std::string& path, const std::string& text, const std:
     store::ProfileFile file(path);
     std::vector<Entry> entries = ReadEntries(file);
     unsigned long long next = entries.empty() ? 1 : entries.front().seq + 1;
-    // The new entry first: when the write fails, the file is as it was. The
-    // repeat and the oldest go after it; should that fail, reading drops
-    // them anyway.
-    // Quoted, so that the engine's removal of one enclosing pair keeps a text's own quotes.
-    file.WriteString(kRecent, std::to_string(next), "\"" + text + "\"");
+    // One durable replace of the file for the whole launch: the new entry
+    // (quoted, so that the engine's removal of one enclosing pair keeps a
+    // text's own quotes), the repeat and the oldest beyond the limit gone,
+    // and each launched name counted once more.
+    store::ProfileFile::Changes changes;
+    changes.Write(kRecent, std::to_string(next), "\"" + text + "\"");
     size_t kept = 0;
     for (const Entry& e : entries) {
       if (text::EqualsNoCase(e.text, text) || kept + 1 >= kHistoryLimit)
-        file.DeleteKey(kRecent, e.key);
+        changes.Delete(kRecent, e.key);
       else
         ++kept;
     }
@@ -121,8 +122,9 @@ void History::Write(const std::string& path, const std::string& text, const std:
       std::string folded = text::LowerAscii(name);
       if (std::find(counted.begin(), counted.end(), folded) != counted.end()) continue;
       counted.push_back(folded);
-      file.WriteInteger(kLaunches, name, file.ReadInteger(kLaunches, name, 0) + 1);
+      changes.Write(kLaunches, name, std::to_string(file.ReadInteger(kLaunches, name, 0) + 1));
     }
+    file.Apply(changes);
     file.Release();
   } catch (...) {
     // A history that cannot be written never stands in a launch's way.
