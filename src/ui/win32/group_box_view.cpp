@@ -14,6 +14,19 @@ class GroupBoxView final : public ChildView {
     spec.windowClass = "BUTTON";
     spec.style = BS_GROUPBOX;
   }
+
+  // The system's frame draws only its edge and caption and leaves the inside
+  // to the window below, which does not paint under its children: the inside
+  // is painted here, in the window's background (the controls the frame holds
+  // lie above it and are not painted over).
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) override {
+    if (msg != WM_ERASEBKGND) return false;
+    RECT inside{};
+    GetClientRect(hwnd_, &inside);
+    FillRect(reinterpret_cast<HDC>(wParam), &inside, GetSysColorBrush(COLOR_BTNFACE));
+    result = TRUE;
+    return true;
+  }
 };
 
 }  // namespace
