@@ -154,6 +154,13 @@ void ChildView::Focus(Control&) {
   if (hwnd_) SetFocus(hwnd_);
 }
 
+bool ChildView::PreviewKey(int vk) {
+  if (vk != VK_TAB || !Usable(control_)) return true;
+  int key = kVkTab;
+  control_.RaiseKeyDown(key, ShiftState());
+  return key != 0;
+}
+
 void ChildView::OnCommand(int) {}
 
 LRESULT ChildView::OnNotify(NMHDR&) { return 0; }
@@ -197,7 +204,11 @@ LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     return CallWindowProcA(original, hwnd, msg, wParam, lParam);
   }
   try {
-    return view->Handle(msg, wParam, lParam);
+    LRESULT result = view->Handle(msg, wParam, lParam);
+    // A handler may have closed the window meanwhile.
+    found = Views().find(hwnd);
+    if (found != Views().end() && found->second == view && !view->form_.Destroying()) view->Handled(msg);
+    return result;
   } catch (const std::exception& e) {
     view->form_.ReportUnexpected(e.what());
   } catch (...) {

@@ -68,6 +68,8 @@ class ChildView : public ControlView {
   virtual bool OnDrawItem(const DRAWITEMSTRUCT& item);
   // A message to the control before the shared handling; true when handled.
   virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The control has handled a message (its window is still there).
+  virtual void Handled(UINT) {}
   // The accelerator of its caption was pressed; true when it acted.
   virtual bool Accelerate() { return false; }
   // Enter acts on a focused push button; the default one acts on it elsewhere.
@@ -77,6 +79,10 @@ class ChildView : public ControlView {
   virtual bool BecomesActive() const { return true; }
   // Tab brought the focus here.
   virtual void TabbedInto() {}
+  // A key about to be handled by the window's keyboard navigation (Tab) or
+  // its dialog keys (Enter), raised as the model's key-down event first;
+  // false when the handler swallowed it.
+  virtual bool PreviewKey(int vk);
   // Files dropped on it are handed to the model (posted, after the drop).
   virtual void DeliverDrop() {}
   virtual IDropTarget* DropTarget() const { return nullptr; }

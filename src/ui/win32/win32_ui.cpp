@@ -236,6 +236,13 @@ bool Win32Ui::PreTranslate(MSG& msg) {
   FormWindow* form = FormWindow::FromHandle(root);
   if (!form) return false;
   bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+  if (msg.message == WM_KEYDOWN && !ctrl && !alt && (msg.wParam == VK_TAB || msg.wParam == VK_RETURN)) {
+    // The focused control's key-down handler sees Tab before it moves the
+    // focus, and an edit's sees Enter before the default button does.
+    win32::ChildView* view = form->ViewOfHandle(msg.hwnd);
+    if (view && !view->PreviewKey(static_cast<int>(msg.wParam))) return true;
+    if (!IsWindow(root) || FormWindow::FromHandle(root) != form) return true;
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !ctrl && !alt) {
     // A dropped-down list closes first, as it does natively.
     HWND focus = GetFocus();
