@@ -325,9 +325,18 @@ void TfrmTVX::TemplateChange() {
 }
 
 void TfrmTVX::TemplateKeyPress(char& key) {
-  if (key == ui::kCharEnter) {
+  // Enter arrives here when no key-down handler took it: held with Ctrl the
+  // system sends it as a line feed. The keys held decide, as on key-down.
+  if (key == ui::kCharEnter || key == '\n') {
+    int held = ctx_.ui.ModifierKeys() & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey);
+    bool ctrl = key == '\n' || (held & ui::kCtrlKey);
     key = 0;
-    Run(Action::Launch, true);
+    if (ctrl && held == (ui::kShiftKey | ui::kCtrlKey))
+      Run(Action::LaunchAsAdmin, true);
+    else if (!ctrl && held == ui::kShiftKey)
+      Run(Action::ShowInFolder, true);
+    else if (!ctrl)
+      Run(Action::Launch, true);
   } else if (key == ui::kCharEscape) {
     key = 0;
     Close();
