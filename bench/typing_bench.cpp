@@ -267,3 +267,78 @@ Register placeholders("typing_placeholder_launch", "a launch of values with plac
 
 }  // namespace
 }  // namespace tvx::bench
+
+#ifdef _WIN32
+namespace tvx::bench {
+namespace {
+
+// Microseconds from process start until the program first waits for input
+// with a window shown; -1 on failure. The window is closed afterwards.
+double StartToIdle(const std::string& exe, const std::string& folder) {
+  std::string cmd = "\"" + exe + "\"";
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back('\0');
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  LARGE_INTEGER f, t0, t1;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t0);
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return -1;
+  DWORD idle = WaitForInputIdle(pi.hProcess, 20000);
+  QueryPerformanceCounter(&t1);
+  HWND window = nullptr;
+  for (int i = 0; !window && i < 5000; ++i) {
+    for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, nullptr, "Tavrix")) != nullptr;) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(h, &pid);
+      if (pid == pi.dwProcessId && IsWindowVisible(h)) window = h;
+    }
+    if (!window) Sleep(1);
+  }
+  if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return idle == 0 && window ? (t1.QuadPart - t0.QuadPart) * 1e6 / static_cast<double>(f.QuadPart) : -1;
+}
+
+Register manyNames("typing_startup_names", "launcher start to an idle window, 10,000 commands against 1", [] {
+  char own[MAX_PATH * 2] = {};
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string here = own;
+  here = here.substr(0, here.find_last_of('\\') + 1);
+  std::string big = TenThousandCommands().path;
+  std::string folders[2] = {ScratchFolder() + "one\\", ScratchFolder() + "many\\"};
+  for (const std::string& folder : folders) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CopyFileA((here + "..\\TVX.exe").c_str(), (folder + "TVX.exe").c_str(), FALSE);
+  }
+  fileio::WriteFileFlushed(folders[0] + "TVX.dat", "[Command]\r\nn=notepad.exe|\r\n[Settings]\r\nOSK=0\r\n");
+  CopyFileA(big.c_str(), (folders[1] + "TVX.dat").c_str(), FALSE);
+  for (const std::string& folder : folders) StartToIdle(folder + "TVX.exe", folder);  // warm the caches
+  std::vector<double> ratios, one, many;
+  for (int round = 0; round < 15; ++round) {
+    double t[2];
+    for (int k = 0; k < 2; ++k) {
+      int which = (round + k) % 2;
+      t[which] = StartToIdle(folders[which] + "TVX.exe", folders[which]);
+    }
+    if (t[0] > 0 && t[1] > 0) {
+      one.push_back(t[0]);
+      many.push_back(t[1]);
+      ratios.push_back(t[1] / t[0]);
+    }
+  }
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1.0 : v[v.size() / 2];
+  };
+  Report("1 command: start to idle window (median of 15)", median(one));
+  Report("10,000 commands: start to idle window (median of 15)", median(many));
+  ReportRatio("10,000 / 1 command, same round (median)", median(ratios), "<= 1.1");
+});
+
+}  // namespace
+}  // namespace tvx::bench
+#endif
