@@ -241,17 +241,23 @@ void PlaceholderLaunch(bool startPrograms) {
   bp.shell.startPrograms = startPrograms;
   store::ProfileFile data(path);
   const int rounds = startPrograms ? 200 : 20000;
-  auto [with, without] = BestMicrosecondsInTurn(
-      rounds,
-      [&] {
-        launch::LaunchNames("g rust borrow checker", data, nullptr, bp.platform);
-        launch::LaunchNames("n readme.txt", data, nullptr, bp.platform);
-      },
-      [&] {
-        launch::LaunchNames("w", data, nullptr, bp.platform);
-        launch::LaunchNames("m", data, nullptr, bp.platform);
-      });
-  bp.shell.Reap();
+  auto withArgs = [&] {
+    launch::LaunchNames("g rust borrow checker", data, nullptr, bp.platform);
+    launch::LaunchNames("n readme.txt", data, nullptr, bp.platform);
+  };
+  auto withoutArgs = [&] {
+    launch::LaunchNames("w", data, nullptr, bp.platform);
+    launch::LaunchNames("m", data, nullptr, bp.platform);
+  };
+  // In turn; the programs one side started are waited for before the other
+  // side is timed, so that neither runs beside the other's programs.
+  double with = 1e300, without = 1e300;
+  for (int i = 0; i < rounds; ++i) {
+    with = std::min(with, BestMicroseconds(1, withArgs));
+    bp.shell.Reap();
+    without = std::min(without, BestMicroseconds(1, withoutArgs));
+    bp.shell.Reap();
+  }
   Report("two launches of values with placeholders", with);
   Report("the same shell calls from values without", without);
   if (startPrograms)

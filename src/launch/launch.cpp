@@ -64,7 +64,7 @@ inline bool IsPlaceholderMark(char c) { return (c >= '1' && c <= '9') || c == '*
 
 }  // namespace
 
-bool HoldsPlaceholder(const std::string& text) {
+bool HoldsPlaceholder(std::string_view text) {
   for (size_t i = 0; i + 1 < text.size(); ++i) {
     if (text[i] != '$') continue;
     if (IsPlaceholderMark(text[i + 1])) return true;
@@ -153,9 +153,11 @@ std::vector<NamedValue> FindNamedValues(const std::string& typed, const store::P
     if (name.empty()) continue;
     std::string value = data.ReadString(kSection, name);
     if (value.empty()) continue;
-    std::vector<std::string> pieces = text::SplitAt(value, "|");
-    bool takesArgs =
-        (pieces.size() >= 1 && HoldsPlaceholder(pieces[0])) || (pieces.size() >= 2 && HoldsPlaceholder(pieces[1]));
+    // The location and the parameters: the value up to its second "|".
+    std::string_view used(value);
+    size_t bar = used.find('|');
+    if (bar != std::string_view::npos) used = used.substr(0, used.find('|', bar + 1));
+    bool takesArgs = HoldsPlaceholder(used);
     found.push_back({std::move(name), std::move(value), {}});
     if (!takesArgs) continue;
     // Everything after the name is its arguments: nothing there is a name.

@@ -1,6 +1,7 @@
 #pragma once
 // From typed text or a stored command value to shell calls.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -28,7 +29,7 @@ struct Arguments {
 
 // Whether the text holds a placeholder: "$1" ... "$9", "$*" or "$q", read left
 // to right with "$$" standing for one "$" (so "$$1" holds none).
-bool HoldsPlaceholder(const std::string& text);
+bool HoldsPlaceholder(std::string_view text);
 
 // The text with every placeholder replaced by its argument (missing words are
 // empty) and every "$$" by "$"; any other "$" stays. Only for a value that
