@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench.h"
-#include "launch/context.h"
+#include "context/context.h"
 #include "manager/TVX_CmdMgr.h"
 #include "platform/win32/win32_platform.h"
 #include "store/profile_file.h"

@@ -95,6 +95,11 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   Template.OnChange = [this] { TemplateChange(); };
   Template.OnKeyPress = [this](char& key) { TemplateKeyPress(key); };
   txtCmd.OnKeyPress = [this](char& key) { txtCmdKeyPress(key); };
+  txtCmd.OnKeyDown = [this](int& vk, int shift) { txtCmdKeyDown(vk, shift); };
+  txtCmd.OnChange = [this] { txtCmdChange(); };
+  // After a key has acted: the caret may have left the end, or come back.
+  txtCmd.OnKeyUp = [this](int&, int) { UpdateSuggestion(); };
+  Template.OnKeyDown = [this](int& vk, int shift) { LaunchKeyDown(vk, shift); };
   for (ui::Button* b : {&btnOK, &Button2, &btnSTmp}) b->OnKeyPress = [this](char& key) { btnSTmpKeyPress(key); };
   imgPPage.OnClick = [this] { VisitURL(); };
   imgAbout.OnClick = [this] { imgAboutClick(); };
@@ -118,7 +123,7 @@ void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
     }
     case StartKind::Launch:
       txtCmd.SetText(JoinLaunchNames(args));
-      btnOKClick();
+      Run(Action::Launch, false);
       return;
     case StartKind::Interactive:
       SetUp();
@@ -127,8 +132,10 @@ void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
 }
 
 void TfrmTVX::SetUp() {
+  history_.Load(HistoryFilePath(ctx_.exeFolder));
   store::ProfileFile data(ctx_.DataFile());
   LoadTemplates(data, kTypeManually);
+  LoadNames(data);
   chkosk.SetChecked(data.ReadInteger(kSettings, "OSK", 0) == 1);
   bool hide = data.ReadInteger(kSettings, "HideCommand", 0) == 1;
   spdAsterix.SetDown(hide);
@@ -147,6 +154,72 @@ void TfrmTVX::FillTemplates(bool keepSelection) {
   std::string select = keepSelection ? Template.SelectedText() : std::string(kTypeManually);
   store::ProfileFile data(ctx_.DataFile());
   LoadTemplates(data, select);
+  LoadNames(data);
+}
+
+void TfrmTVX::LoadNames(const store::ProfileFile& data) {
+  completion_.SetNames(
+      data.ListKeys(launch::kSection), [this](const std::string& name) { return history_.Launches(name); },
+      [this](const std::string& a, const std::string& b) { return ctx_.platform.system.CollateCompare(a, b); });
+  suggestedFor_.reset();
+  UpdateSuggestion();
+}
+
+void TfrmTVX::UpdateSuggestion() {
+  bool offered = txtCmd.PasswordChar() == 0 && !Template.Focused() && txtCmd.CaretAtEnd();
+  if (!offered) {
+    suggestedFor_.reset();
+    txtCmd.SetSuggestion(std::string());
+    return;
+  }
+  // A key's change and its key up both ask; the names are looked through once.
+  if (suggestedFor_ == txtCmd.Text()) return;
+  suggestedFor_ = txtCmd.Text();
+  txtCmd.SetSuggestion(completion_.Suggestion(txtCmd.Text()));
+}
+
+void TfrmTVX::AcceptSuggestion() {
+  txtCmd.SetText(completion_.Complete(txtCmd.Text()));
+  txtCmd.MoveCaretToEnd();
+  UpdateSuggestion();
+}
+
+void TfrmTVX::txtCmdChange() {
+  recall_.Reset();
+  UpdateSuggestion();
+}
+
+void TfrmTVX::txtCmdKeyDown(int& vk, int shift) {
+  if (vk == ui::kVkReturn) {
+    LaunchKeyDown(vk, shift);
+    return;
+  }
+  if ((shift & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey)) != 0) return;
+  if ((vk == ui::kVkTab || (vk == ui::kVkRight && txtCmd.CaretAtEnd())) && !txtCmd.Suggestion().empty()) {
+    vk = 0;
+    AcceptSuggestion();
+  } else if (vk == ui::kVkUp || vk == ui::kVkDown) {
+    std::string shown;
+    bool moved = vk == ui::kVkUp ? recall_.Older(history_.Texts(), txtCmd.Text(), shown)
+                                 : recall_.Newer(history_.Texts(), shown);
+    vk = 0;
+    if (!moved) return;
+    txtCmd.SetText(shown);
+    txtCmd.MoveCaretToEnd();
+    UpdateSuggestion();
+  }
+}
+
+void TfrmTVX::LaunchKeyDown(int& vk, int shift) {
+  if (vk != ui::kVkReturn) return;
+  int held = shift & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey);
+  if (held == (ui::kShiftKey | ui::kCtrlKey)) {
+    vk = 0;
+    Run(Action::LaunchAsAdmin, true);
+  } else if (held == ui::kShiftKey) {
+    vk = 0;
+    Run(Action::ShowInFolder, true);
+  }
 }
 
 void TfrmTVX::StartKeyboard() { ctx_.platform.shell.Execute(Handle(), "", "osk.exe", "", "", kSwShow); }
@@ -166,6 +239,10 @@ void TfrmTVX::callNbxClick() {
   {
     manager::TtvxCM manager(ctx_);
     ctx_.ui.ShowModal(manager);
+  }
+  {
+    store::ProfileFile data(ctx_.DataFile());
+    LoadNames(data);
   }
   txtCmd.SetFocus();
 }
@@ -189,16 +266,37 @@ void TfrmTVX::spdAsterixClick() {
     data.WriteInteger(kSettings, "HideCommand", down ? 1 : 0);
   }
   txtCmd.SetPasswordChar(down ? '*' : 0);
+  UpdateSuggestion();
 }
 
 void TfrmTVX::btnOKClick() {
+  bool asAdmin =
+      (ctx_.ui.ModifierKeys() & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey)) == (ui::kShiftKey | ui::kCtrlKey);
+  Run(asAdmin ? Action::LaunchAsAdmin : Action::Launch, true);
+}
+
+void TfrmTVX::Run(Action action, bool remember) {
   // One launch per run: whatever happens, every on-screen keyboard is ended
   // and the program ends. An error is shown before the end, not swallowed by it.
   std::string failure;
   bool failed = false;
+  const std::string typed = txtCmd.Text();
   try {
     store::ProfileFile data(ctx_.DataFile());
-    launch::LaunchNames(txtCmd.Text(), data, Handle(), ctx_.platform);
+    std::vector<launch::NamedValue> found = launch::FindNamedValues(typed, data);
+    if (action == Action::ShowInFolder) {
+      launch::ShowInFolder(found, ctx_.platform);
+    } else {
+      // Remembered first: the file is written beside the shell calls, on a
+      // thread of its own that the program's end waits for. A write that
+      // fails stays silent.
+      if (remember && !found.empty()) {
+        std::vector<std::string> names;
+        for (const launch::NamedValue& nv : found) names.push_back(nv.name);
+        history_.Record(typed, names);
+      }
+      launch::LaunchNamedValues(found, Handle(), ctx_.platform, action == Action::LaunchAsAdmin ? "runas" : "");
+    }
     txtCmd.SetEnabled(false);
   } catch (const std::exception& e) {
     // The program's own errors, and any other failure (out of memory, say).
@@ -219,16 +317,26 @@ void TfrmTVX::TemplateChange() {
   std::string chosen = Template.SelectedText();
   if (chosen == kTypeManually) {
     txtCmd.SetText("");
-    return;
+  } else {
+    store::ProfileFile data(ctx_.DataFile());
+    txtCmd.SetText(data.ReadString(kTemplates, chosen));
   }
-  store::ProfileFile data(ctx_.DataFile());
-  txtCmd.SetText(data.ReadString(kTemplates, chosen));
+  UpdateSuggestion();
 }
 
 void TfrmTVX::TemplateKeyPress(char& key) {
-  if (key == ui::kCharEnter) {
+  // Enter arrives here when no key-down handler took it: held with Ctrl the
+  // system sends it as a line feed. The keys held decide, as on key-down.
+  if (key == ui::kCharEnter || key == '\n') {
+    int held = ctx_.ui.ModifierKeys() & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey);
+    bool ctrl = key == '\n' || (held & ui::kCtrlKey);
     key = 0;
-    btnOKClick();
+    if (ctrl && held == (ui::kShiftKey | ui::kCtrlKey))
+      Run(Action::LaunchAsAdmin, true);
+    else if (!ctrl && held == ui::kShiftKey)
+      Run(Action::ShowInFolder, true);
+    else if (!ctrl)
+      Run(Action::Launch, true);
   } else if (key == ui::kCharEscape) {
     key = 0;
     Close();

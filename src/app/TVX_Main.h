@@ -1,9 +1,12 @@
 #pragma once
 // The launcher window: the program's main window and one-shot prompt.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/completion.h"
+#include "app/history.h"
 #include "context/context.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -54,6 +57,13 @@ class TfrmTVX : public ui::Form {
   void TemplateChange();
   void TemplateKeyPress(char& key);
   void txtCmdKeyPress(char& key);
+  // Tab or Right at the end accept the suggestion; Up and Down recall
+  // remembered texts; Enter with modifiers as in LaunchKeyDown.
+  void txtCmdKeyDown(int& vk, int shift);
+  void txtCmdChange();
+  // Enter with Ctrl+Shift launches as administrator; with Shift alone it
+  // opens each target's folder instead. Enter alone goes on to the key press.
+  void LaunchKeyDown(int& vk, int shift);
   void btnSTmpKeyPress(char& key);
   void VisitURL();
   void imgAboutClick();
@@ -64,15 +74,31 @@ class TfrmTVX : public ui::Form {
   // it still exists (after the template dialog), or selects "( Type Manually )".
   void FillTemplates(bool keepSelection);
 
+  // The dimmed rest of the best command name after the caret, or none: only
+  // with the caret at the end, masking off and the template box unfocused.
+  void UpdateSuggestion();
+  // Completes the last word to the suggested name, in its stored letter case.
+  void AcceptSuggestion();
+
  private:
   void SetUp();
   // The template keys plus "( Type Manually )", with `select` chosen when present.
   void LoadTemplates(store::ProfileFile& data, const std::string& select);
+  // The names that completion offers, read in the caller's open of the file.
+  void LoadNames(const store::ProfileFile& data);
+  enum class Action { Launch, LaunchAsAdmin, ShowInFolder };
+  // What Enter and "Launch" do with the typed text; `remember` for the
+  // window's own boxes (a "/l" start keeps no history).
+  void Run(Action action, bool remember);
   void StartKeyboard();
   void QuitKeyboard();
 
   Context& ctx_;
   std::function<std::string()> version_;
+  NameCompletion completion_;
+  History history_;
+  HistoryRecall recall_;
+  std::optional<std::string> suggestedFor_;  // the text the shown suggestion belongs to
 };
 
 }  // namespace tvx::app

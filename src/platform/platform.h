@@ -66,6 +66,14 @@ class IShell {
   // platform's result (greater than 32 on success); callers mostly ignore it.
   virtual std::intptr_t Execute(NativeWindow owner, const std::string& verb, const std::string& file,
                                 const std::string& params, const std::string& directory, int show) = 0;
+  // Opens the folder that holds the file (or folder) at the path, with it
+  // selected. False when the path or the folder cannot be shown (and where
+  // the platform has no such view).
+  virtual bool ShowInFolder(const std::string& /*path*/) { return false; }
+  // The full path of the program a start by this bare name finds on the
+  // search path (".exe" added when the name has no extension); nullopt when
+  // there is none. App Paths are the registry's and looked up by the caller.
+  virtual std::optional<std::string> FindOnSearchPath(const std::string& /*name*/) { return std::nullopt; }
 };
 
 // Failures are answered with nullopt, never raised.

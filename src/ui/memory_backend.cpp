@@ -82,6 +82,7 @@ void PressKey(Control& control, char key) {
   control.Owner().SetActiveControl(&control);
   control.RaiseKeyPress(key);
   if (key == 0) return;
+  if (control.GetKind() == Kind::Edit) static_cast<Edit&>(control).SetCaretAtEndFromView(true);
   if (control.GetKind() == Kind::Edit && static_cast<unsigned char>(key) >= 32) {
     control.SetTextFromView(control.Text() + key);
     control.RaiseChange();
@@ -96,6 +97,41 @@ void PressKey(Control& control, char key) {
 void KeyUp(Control& control, int vk, int shift) {
   if (!Usable(control)) return;
   control.RaiseKeyUp(vk, shift);
+}
+
+void KeyDown(Control& control, int vk, int shift) {
+  constexpr int kVkEnd = 35, kVkHome = 36;
+  if (!Usable(control)) return;
+  Form& form = control.Owner();
+  form.SetActiveControl(&control);
+  int key = vk;
+  control.RaiseKeyDown(key, shift);
+  if (key != 0) {
+    Edit* edit = control.GetKind() == Kind::Edit ? static_cast<Edit*>(&control) : nullptr;
+    if (key == kVkTab) {
+      std::vector<Control*> order;
+      for (Control* c : form.TabOrder())
+        if (Usable(*c) || c == &control) order.push_back(c);
+      auto at = std::find(order.begin(), order.end(), &control);
+      if (at != order.end() && order.size() > 1) {
+        size_t i = static_cast<size_t>(at - order.begin());
+        size_t n = order.size();
+        form.FocusControl(*order[(shift & kShiftKey) ? (i + n - 1) % n : (i + 1) % n]);
+      }
+    } else if (key == kVkReturn) {
+      PressKey(control, (shift & kCtrlKey) ? '\n' : '\r');
+    } else if (edit && (key == kVkLeft || key == kVkHome) && !edit->Text().empty()) {
+      edit->SetCaretAtEndFromView(false);
+    } else if (edit && (key == kVkRight || key == kVkEnd)) {
+      edit->SetCaretAtEndFromView(true);
+    }
+  }
+  // The key comes up where the focus is by then.
+  KeyUp(form.ActiveControl() ? *form.ActiveControl() : control, vk, shift);
+}
+
+void MoveCaret(Edit& edit, bool atEnd) {
+  if (Usable(edit)) edit.SetCaretAtEndFromView(atEnd);
 }
 
 void Type(Edit& edit, const std::string& text) {

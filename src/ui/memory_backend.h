@@ -70,12 +70,21 @@ class MemoryUi : public IUiServices {
 // User actions, each raising the events a real control raises.
 namespace user {
 // Types the characters one by one into an edit: key press (which may swallow
-// the key), insertion at the end, change, key up.
+// the key), insertion at the end (the caret stays there), change, key up.
 void Type(Edit& edit, const std::string& text);
 // One key: character keys (Enter 13, Escape 27, Ctrl+R 18, ...) go through
 // the key press; a swallowed or control character inserts nothing.
 void PressKey(Control& control, char key);
 void KeyUp(Control& control, int vk, int shift = 0);
+// One key going down and up, as a real control gets it: the key-down event
+// (which may swallow the key), then the control's own action, then key up.
+// Tab moves the focus to the next control of the tab order (with Shift, the
+// previous one); Enter goes on as the key press 13 (with Ctrl, 10, as the
+// system sends it); in an edit Left and Home take the caret from the end
+// of the text, Right and End bring it back.
+void KeyDown(Control& control, int vk, int shift = 0);
+// The user put an edit's caret at the end of its text, or elsewhere.
+void MoveCaret(Edit& edit, bool atEnd);
 // Replaces the text as a paste would: change only, no key events.
 void Paste(Edit& edit, const std::string& text);
 void Click(Control& control);                // buttons, images; disabled: nothing

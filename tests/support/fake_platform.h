@@ -54,6 +54,17 @@ class FakeShell : public IShell {
     if (static_cast<int>(calls.size()) - 1 == unexpectedFailureAt) throw std::runtime_error("out of resources");
     return result;
   }
+  std::vector<std::string> shownInFolder;           // paths, in order
+  std::map<std::string, std::string> onSearchPath;  // bare name -> full path
+  bool ShowInFolder(const std::string& path) override {
+    shownInFolder.push_back(path);
+    return true;
+  }
+  std::optional<std::string> FindOnSearchPath(const std::string& name) override {
+    auto it = onSearchPath.find(name);
+    if (it == onSearchPath.end()) return std::nullopt;
+    return it->second;
+  }
 };
 
 // ExpandEnvironmentStrings over a map: names compared without regard to case,

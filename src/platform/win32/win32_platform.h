@@ -34,6 +34,8 @@ class Win32Shell : public IShell {
  public:
   std::intptr_t Execute(NativeWindow owner, const std::string& verb, const std::string& file, const std::string& params,
                         const std::string& directory, int show) override;
+  bool ShowInFolder(const std::string& path) override;  // shell_select_win32.cpp
+  std::optional<std::string> FindOnSearchPath(const std::string& name) override;
 };
 
 class Win32Environment : public IEnvironment {

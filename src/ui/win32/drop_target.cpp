@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/win32/form_window.h"
+#include "ui/win32/child_view.h"
 #include "ui/win32/win32_ui.h"
 
 namespace tvx::ui::win32 {
@@ -79,8 +79,7 @@ HRESULT FileDropTarget::Drop(IDataObject* data, DWORD, POINTL pt, DWORD* effect)
   // The handler asks questions in modal boxes: it runs after the drag source
   // got its answer, so the source program is not held up meanwhile.
   if (!paths.empty()) {
-    view_.pendingDrop.insert(view_.pendingDrop.end(), paths.begin(), paths.end());
-    if (auto* form = FormWindow::FromHandle(GetParent(view_.Handle()))) form->PostDrop(view_);
+    view_.QueueDrop(paths);
   }
   return S_OK;
 }

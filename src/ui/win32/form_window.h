@@ -1,6 +1,7 @@
 #pragma once
-// The generic native window of a form and the views of its controls. One
-// binding per control kind: a new window class needs no code here.
+// The generic native window of a form, which holds the views of its controls
+// (one binding per control kind, in child_view.h): a new window class needs
+// no code here.
 #include <windows.h>
 // windows.h first: the other system headers need its types.
 #include <ole2.h>
@@ -12,64 +13,13 @@
 #include <vector>
 
 #include "ui/form.h"
+#include "ui/win32/child_view.h"
 
 namespace tvx::ui {
 class Win32Ui;
 }
 
 namespace tvx::ui::win32 {
-
-class FormWindow;
-class FileDropTarget;
-
-class ChildView : public ControlView {
- public:
-  ChildView(FormWindow& form, Control& control, int id);
-  ~ChildView() override;
-
-  void Create();  // makes the native control
-  void Changed(Control& control, Prop what) override;
-  void Focus(Control& control) override;
-
-  Control& Model() const { return control_; }
-  HWND Handle() const { return hwnd_; }
-  int Id() const { return id_; }
-  // Notifications from the control, routed by the form window.
-  void OnCommand(int code);
-  LRESULT OnNotify(NMHDR& header);
-  bool OnDrawItem(const DRAWITEMSTRUCT& item);
-  // Colour handling for WM_CTLCOLOR*; null brush means "default".
-  HBRUSH OnCtlColor(HDC dc);
-  void ApplyPlace();
-  void ApplyFont();
-  void Unhook();
-  IDropTarget* DropTarget() const;
-  // Dropped files waiting to be handed to the list's handler.
-  std::vector<std::string> pendingDrop;
-
- private:
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam);
-  bool WantsDialogKey(const MSG* msg) const;
-  bool HasFrame() const;
-  void FillItems();
-  void SyncRows();
-  void SyncSelection();
-  void UpdateSelectionFromControl(int from, int to);
-  Rect AutoPlace() const;
-
-  FormWindow& form_;
-  Control& control_;
-  int id_;
-  HWND hwnd_ = nullptr;
-  WNDPROC original_ = nullptr;
-  HICON icon_ = nullptr;
-  bool updating_ = false;             // a change made from code is being mirrored
-  std::vector<char> shownSelection_;  // the list view's selection as the control holds it
-  std::unique_ptr<FileDropTarget> drop_;
-  friend class FormWindow;
-};
 
 class FormWindow : public FormView {
  public:
@@ -106,8 +56,12 @@ class FormWindow : public FormView {
   bool Destroying() const { return destroying_; }
   void PostDrop(ChildView& view);
 
- private:
+  // Attaches the window to its object at WM_NCCREATE (the object is the
+  // creation parameter), so that no message of the window's life is missed.
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  static constexpr UINT_PTR kTipTimer = 1;
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnActivate(WPARAM wParam, LPARAM lParam);
   void Layout();
@@ -120,7 +74,7 @@ class FormWindow : public FormView {
   Win32Ui& ui_;
   Form& form_;
   HWND hwnd_ = nullptr;
-  HWND tooltip_ = nullptr;
+  tvx::win32::ScopedWindow tooltip_;
   int dpi_ = 96;
   bool destroying_ = false;
   bool everActivated_ = false;
@@ -128,7 +82,7 @@ class FormWindow : public FormView {
   bool tipsWanted_ = false;
   bool tipTimer_ = false;  // the tip window is made when it fires
   std::vector<std::unique_ptr<ChildView>> children_;
-  std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
+  std::map<std::tuple<std::string, int, bool>, tvx::win32::ScopedGdiObject> fonts_;
 };
 
 // Shared by the form window and the input box.

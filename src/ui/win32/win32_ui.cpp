@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/scoped.h"
 #include "ui/win32/drop_target.h"
 #include "ui/win32/form_window.h"
 
@@ -45,138 +46,6 @@ class DisabledWindows {
  private:
   std::vector<HWND> windows_;
 };
-
-class ComScope {
- public:
-  ComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComScope() {
-    if (ok_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool ok_;
-};
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
-// --- Input box: a dialog built in memory, laid out in pixels at run time. ---
-
-struct InputBoxState {
-  std::string prompt;
-  std::string text;
-};
-
-constexpr int kPromptId = 10;
-constexpr int kEditId = 11;
-
-void LayOutInputBox(HWND dialog, InputBoxState& state) {
-  int dpi = win32::WindowDpi(dialog);
-  auto scale = [dpi](int v) { return MulDiv(v, dpi, 96); };
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
-
-  // Wide enough for the longest line of the prompt (a path, usually).
-  HDC dc = GetDC(dialog);
-  HGDIOBJ old = SelectObject(dc, font);
-  RECT measure{0, 0, 0, 0};
-  DrawTextA(dc, state.prompt.c_str(), -1, &measure, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &info);
-  int maxWidth = (info.rcWork.right - info.rcWork.left) * 9 / 10;
-  int margin = scale(12);
-  int width = std::min(std::max<int>(scale(360), measure.right + 2 * margin), maxWidth);
-  RECT prompt{0, 0, width - 2 * margin, 0};
-  DrawTextA(dc, state.prompt.c_str(), -1, &prompt, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EXPANDTABS);
-  SelectObject(dc, old);
-  ReleaseDC(dialog, dc);
-
-  int y = margin;
-  auto make = [&](const char* cls, const char* text, DWORD style, DWORD exStyle, int x, int top, int w, int h, int id) {
-    HWND child = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, top, w, h, dialog,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return child;
-  };
-  make("STATIC", state.prompt.c_str(), SS_LEFT | SS_NOPREFIX, 0, margin, y, width - 2 * margin,
-       prompt.bottom - prompt.top, kPromptId);
-  y += prompt.bottom - prompt.top + scale(6);
-  HWND edit = make("EDIT", state.text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, margin, y,
-                   width - 2 * margin, scale(21), kEditId);
-  y += scale(21) + scale(12);
-  int buttonWidth = scale(75), buttonHeight = scale(25), gap = scale(8);
-  int x = width - margin - 2 * buttonWidth - gap;
-  make("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, x, y, buttonWidth, buttonHeight, IDOK);
-  make("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, x + buttonWidth + gap, y, buttonWidth, buttonHeight,
-       IDCANCEL);
-  y += buttonHeight + margin;
-
-  RECT frame{0, 0, width, y};
-  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), static_cast<UINT>(dpi));
-  int fw = frame.right - frame.left, fh = frame.bottom - frame.top;
-  RECT centreOn = info.rcWork;
-  HWND owner = GetWindow(dialog, GW_OWNER);
-  if (owner && IsWindowVisible(owner)) GetWindowRect(owner, &centreOn);
-  int left = centreOn.left + ((centreOn.right - centreOn.left) - fw) / 2;
-  int top = centreOn.top + ((centreOn.bottom - centreOn.top) - fh) / 2;
-  left = std::max<int>(info.rcWork.left, std::min<int>(left, info.rcWork.right - fw));
-  top = std::max<int>(info.rcWork.top, std::min<int>(top, info.rcWork.bottom - fh));
-  SetWindowPos(dialog, nullptr, left, top, fw, fh, SWP_NOZORDER | SWP_NOACTIVATE);
-  SetFocus(edit);
-  SendMessageA(edit, EM_SETSEL, 0, -1);
-}
-
-INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      LayOutInputBox(dialog, *reinterpret_cast<InputBoxState*>(lParam));
-      return FALSE;  // the focus is set
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        state->text = win32::WindowText(GetDlgItem(dialog, kEditId));
-        EndDialog(dialog, IDOK);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      break;
-    default:
-      break;
-  }
-  return FALSE;
-}
-
-// DLGTEMPLATE with no items: caption and font only, words in memory order.
-std::vector<WORD> InputBoxTemplate(const std::string& title) {
-  std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
-  auto* head = reinterpret_cast<DLGTEMPLATE*>(t.data());
-  // In front also when another program was active (a drop from Explorer).
-  head->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_SETFOREGROUND;
-  head->cdit = 0;
-  head->cx = 200;
-  head->cy = 80;
-  t.push_back(0);  // no menu
-  t.push_back(0);  // the standard dialog class
-  for (wchar_t c : Widen(title)) t.push_back(static_cast<WORD>(c));
-  t.push_back(0);
-  t.push_back(8);  // point size
-  for (wchar_t c : std::wstring(L"MS Shell Dlg")) t.push_back(static_cast<WORD>(c));
-  t.push_back(0);
-  return t;
-}
 
 BOOL CALLBACK SelectStartFolder(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
   if (msg == BFFM_INITIALIZED && data) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
@@ -234,18 +103,8 @@ MsgResult Win32Ui::ShowMessage(const std::string& text, MsgKind kind, MsgButtons
   }
 }
 
-std::optional<std::string> Win32Ui::InputBox(const std::string& title, const std::string& prompt,
-                                             const std::string& initial, NativeWindow owner) {
-  InputBoxState state{prompt, initial};
-  std::vector<WORD> dialog = InputBoxTemplate(title);
-  INT_PTR result = DialogBoxIndirectParamA(instance_, reinterpret_cast<DLGTEMPLATE*>(dialog.data()), OwnerOr(owner),
-                                           InputBoxProc, reinterpret_cast<LPARAM>(&state));
-  if (result != IDOK) return std::nullopt;
-  return state.text;
-}
-
 std::optional<std::string> Win32Ui::OpenFile(const OpenFileOptions& options, NativeWindow owner) {
-  ComScope com;  // the dialog's folder view is made of shell objects
+  tvx::win32::ScopedComApartment com;  // the dialog's folder view is made of shell objects
   // "Description|pattern|..." becomes the NUL-separated list the dialog reads.
   std::string filter = options.filter;
   std::replace(filter.begin(), filter.end(), '|', '\0');
@@ -271,7 +130,7 @@ std::optional<std::string> Win32Ui::OpenFile(const OpenFileOptions& options, Nat
 
 std::optional<std::string> Win32Ui::BrowseFolder(const std::string& title, const std::string& startFolder,
                                                  NativeWindow owner) {
-  ComScope com;
+  tvx::win32::ScopedComApartment com;
   char display[MAX_PATH] = {};
   BROWSEINFOA info{};
   info.hwndOwner = OwnerOr(owner);
@@ -293,8 +152,8 @@ std::optional<std::string> Win32Ui::BrowseFolder(const std::string& title, const
   }
   if (!chosen) return std::nullopt;
   char path[MAX_PATH] = {};
+  tvx::win32::ScopedCoTaskMemory owned(chosen);
   BOOL ok = SHGetPathFromIDListA(chosen, path);
-  CoTaskMemFree(chosen);
   if (!ok) return std::nullopt;
   return std::string(path);
 }
@@ -377,6 +236,13 @@ bool Win32Ui::PreTranslate(MSG& msg) {
   FormWindow* form = FormWindow::FromHandle(root);
   if (!form) return false;
   bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+  if (msg.message == WM_KEYDOWN && !ctrl && !alt && (msg.wParam == VK_TAB || msg.wParam == VK_RETURN)) {
+    // The focused control's key-down handler sees Tab before it moves the
+    // focus, and an edit's sees Enter before the default button does.
+    win32::ChildView* view = form->ViewOfHandle(msg.hwnd);
+    if (view && !view->PreviewKey(static_cast<int>(msg.wParam))) return true;
+    if (!IsWindow(root) || FormWindow::FromHandle(root) != form) return true;
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !ctrl && !alt) {
     // A dropped-down list closes first, as it does natively.
     HWND focus = GetFocus();

@@ -1,0 +1,67 @@
+#pragma once
+// What the launcher remembers between starts: the last command texts
+// launched from its boxes (newest first, no repeats) and how often each
+// command name was launched. Kept in a file of its own beside the data file,
+// so that a launch never rewrites the command list.
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace tvx::app {
+
+inline constexpr size_t kHistoryLimit = 100;
+
+// The history file's path: the executable's folder (with its trailing separator) + "TVX.hist".
+std::string HistoryFilePath(const std::string& executableFolder);
+
+class History {
+ public:
+  History() = default;
+  // Waits for a write still under way.
+  ~History();
+  History(const History&) = delete;
+  History& operator=(const History&) = delete;
+
+  // Reads the file; a missing, unreadable or damaged one is an empty history.
+  void Load(const std::string& path);
+
+  // Newest first.
+  const std::vector<std::string>& Texts() const { return texts_; }
+  // How often the name (any letter case) was launched.
+  int Launches(const std::string& name) const;
+
+  // Remembers a launched text and counts each launched name. The text goes
+  // first (an earlier equal text, in any letter case, is dropped; the oldest
+  // beyond the limit go) at once in memory. The file is written durably
+  // through the data file engine on a thread of its own, so that the launch
+  // that follows never waits for it; a failed write is not reported.
+  void Record(const std::string& text, const std::vector<std::string>& launchedNames);
+  // Waits until the file holds what Record was given (or its write failed).
+  void Wait();
+
+ private:
+  static void Write(const std::string& path, const std::string& text, const std::vector<std::string>& names);
+  std::thread writer_;
+  std::string path_;
+  std::vector<std::string> texts_;
+  std::unordered_map<std::string, int> launches_;  // lower-cased names
+};
+
+// Up and Down in the command box: steps through the remembered texts as the
+// Run box's list does; past the newest comes back the text being typed.
+class HistoryRecall {
+ public:
+  // The text to show after Up (older) or Down (newer); false when there is
+  // nothing further that way. `current` is the box's text now.
+  bool Older(const std::vector<std::string>& texts, const std::string& current, std::string& shown);
+  bool Newer(const std::vector<std::string>& texts, std::string& shown);
+  // The user changed the text: the next Up starts again from the newest.
+  void Reset() { index_ = -1; }
+
+ private:
+  int index_ = -1;  // -1: the text being typed
+  std::string typed_;
+};
+
+}  // namespace tvx::app

@@ -1,0 +1,275 @@
+#include "ui/win32/child_view.h"
+
+#include <exception>
+#include <unordered_map>
+
+#include "ui/win32/form_window.h"
+#include "ui/win32/win32_ui.h"
+
+namespace tvx::ui::win32 {
+
+namespace {
+
+// The view of each subclassed control, by handle. Kept here rather than in a
+// window property: reading a property is a round trip to the window server
+// on some systems, and the subclass reads it for every message.
+std::unordered_map<HWND, ChildView*>& Views() {
+  static std::unordered_map<HWND, ChildView*> views;
+  return views;
+}
+
+}  // namespace
+
+COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+bool Usable(const Control& c) { return c.Enabled() && c.Visible(); }
+
+int ShiftState() {
+  int shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftKey;
+  if (GetKeyState(VK_MENU) < 0) shift |= kAltKey;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlKey;
+  return shift;
+}
+
+std::unique_ptr<ChildView> MakeView(FormWindow& form, Control& control, int id) {
+  switch (control.GetKind()) {
+    case Kind::Label:
+      return MakeLabelView(form, control, id);
+    case Kind::Edit:
+      return MakeEditView(form, control, id);
+    case Kind::Button:
+      return MakeButtonView(form, control, id);
+    case Kind::SpeedButton:
+      return MakeToggleButtonView(form, control, id);
+    case Kind::CheckBox:
+      return MakeCheckBoxView(form, control, id);
+    case Kind::ComboBox:
+      return MakeDropDownView(form, control, id);
+    case Kind::ListBox:
+      return MakeListBoxView(form, control, id);
+    case Kind::ListView:
+      return MakeListViewView(form, control, id);
+    case Kind::Image:
+      return MakePictureView(form, control, id);
+    case Kind::Bevel:
+      return MakeLineView(form, control, id);
+    case Kind::Shape:
+      return MakeShapeView(form, control, id);
+    case Kind::GroupBox:
+      return MakeGroupBoxView(form, control, id);
+  }
+  return nullptr;
+}
+
+ChildView::ChildView(FormWindow& form, Control& control, int id) : form_(form), control_(control), id_(id) {}
+
+ChildView::~ChildView() { control_.AttachView(nullptr); }
+
+void ChildView::Create() {
+  CreateSpec spec;
+  spec.text = control_.Text();
+  Describe(spec);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | spec.style;
+  if (control_.Visible()) style |= WS_VISIBLE;
+  if (!control_.Enabled()) style |= WS_DISABLED;
+  if (control_.tabOrder >= 0) style |= WS_TABSTOP;
+
+  Rect r = Place();
+  hwnd_ = CreateWindowExA(spec.exStyle, spec.windowClass, spec.text.c_str(), style, form_.Scale(r.left),
+                          form_.Scale(r.top), form_.Scale(r.width), form_.Scale(r.height + ExtraHeight()), form_.Hwnd(),
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
+  if (!hwnd_) return;
+  Views()[hwnd_] = this;
+  original_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildView::SubclassProc)));
+  // Not painted yet: no redraw for the font.
+  Send(WM_SETFONT, reinterpret_cast<WPARAM>(form_.FontFor(control_.font)), FALSE);
+  control_.AttachView(this);
+  Created();
+  if (!control_.Hint().empty()) form_.UpdateTip(*this);
+}
+
+tvx::win32::ScopedIcon ChildView::LoadPicture(const std::string& name) const {
+  int size = form_.Scale(16);
+  return tvx::win32::ScopedIcon(
+      static_cast<HICON>(LoadImageA(form_.Ui().Instance(), name.c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
+
+void ChildView::QueueDrop(const std::vector<std::string>& paths) {
+  pendingDrop_.insert(pendingDrop_.end(), paths.begin(), paths.end());
+  form_.PostDrop(*this);
+}
+
+void ChildView::Unhook() {
+  if (!hwnd_) return;
+  Unhooking();
+  if (original_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  Views().erase(hwnd_);
+  control_.AttachView(nullptr);
+}
+
+void ChildView::ApplyPlace() {
+  if (!hwnd_) return;
+  Rect r = Place();
+  SetWindowPos(hwnd_, nullptr, form_.Scale(r.left), form_.Scale(r.top), form_.Scale(r.width),
+               form_.Scale(r.height + ExtraHeight()), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ChildView::ApplyFont() {
+  if (hwnd_) Send(WM_SETFONT, reinterpret_cast<WPARAM>(form_.FontFor(control_.font)), TRUE);
+}
+
+void ChildView::Changed(Control&, Prop what) {
+  if (!hwnd_) return;
+  updating_ = true;
+  switch (what) {
+    case Prop::Enabled:
+      EnableWindow(hwnd_, control_.Enabled());
+      break;
+    case Prop::Visible:
+      ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
+      break;
+    case Prop::Hint:
+      form_.UpdateTip(*this);
+      break;
+    case Prop::Color:
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      break;
+    case Prop::Font:
+      ApplyFont();
+      break;
+    default:
+      Mirror(what);
+      break;
+  }
+  updating_ = false;
+}
+
+void ChildView::Mirror(Prop what) {
+  if (what == Prop::Text) SetWindowTextA(hwnd_, control_.Text().c_str());
+}
+
+void ChildView::Focus(Control&) {
+  if (hwnd_) SetFocus(hwnd_);
+}
+
+bool ChildView::PreviewKey(int vk) {
+  if (vk != VK_TAB || !Usable(control_)) return true;
+  int key = kVkTab;
+  control_.RaiseKeyDown(key, ShiftState());
+  return key != 0;
+}
+
+void ChildView::OnCommand(int) {}
+
+LRESULT ChildView::OnNotify(NMHDR&) { return 0; }
+
+bool ChildView::OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
+
+bool ChildView::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+HBRUSH ChildView::OnCtlColor(HDC dc) {
+  if (!control_.TextColor()) return nullptr;
+  SetTextColor(dc, ToColorRef(*control_.TextColor()));
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+bool ChildView::WantsDialogKey(const MSG* msg) const {
+  if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_CHAR)) return false;
+  if (msg->wParam != VK_RETURN && msg->wParam != VK_ESCAPE) return false;
+  return static_cast<bool>(control_.OnKeyPress);
+}
+
+LRESULT ChildView::CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcA(original_, hwnd_, msg, wParam, lParam);
+}
+
+bool ChildView::HasFrame() const {
+  RECT window{}, client{};
+  GetWindowRect(hwnd_, &window);
+  GetClientRect(hwnd_, &client);
+  return window.right - window.left != client.right || window.bottom - window.top != client.bottom;
+}
+
+LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto found = Views().find(hwnd);
+  ChildView* view = found == Views().end() ? nullptr : found->second;
+  if (!view) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    WNDPROC original = view->original_;
+    view->Unhook();
+    view->hwnd_ = nullptr;
+    return CallWindowProcA(original, hwnd, msg, wParam, lParam);
+  }
+  try {
+    LRESULT result = view->Handle(msg, wParam, lParam);
+    // A handler may have closed the window meanwhile.
+    found = Views().find(hwnd);
+    if (found != Views().end() && found->second == view && !view->form_.Destroying()) view->Handled(msg);
+    return result;
+  } catch (const std::exception& e) {
+    view->form_.ReportUnexpected(e.what());
+  } catch (...) {
+    view->form_.ReportUnexpected("");
+  }
+  return 0;
+}
+
+LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (form_.Destroying()) return CallOriginal(msg, wParam, lParam);
+  LRESULT result = 0;
+  if (OnMessage(msg, wParam, lParam, result)) return result;
+  switch (msg) {
+    case WM_GETDLGCODE: {
+      LRESULT code = CallOriginal(msg, wParam, lParam);
+      if (WantsDialogKey(reinterpret_cast<const MSG*>(lParam))) code |= DLGC_WANTMESSAGE;
+      return code;
+    }
+    case WM_CHAR: {
+      char key = static_cast<char>(wParam);
+      const char original = key;
+      if (!Usable(control_)) return CallOriginal(msg, wParam, lParam);
+      control_.RaiseKeyPress(key);
+      if (!hwnd_ || form_.Destroying()) return 0;
+      if (key == 0) return 0;
+      if (original == kCharEscape && key == kCharEscape) {
+        if (form_.Model().escapeCloses) form_.Model().Close();
+        return 0;
+      }
+      if (original == kCharEnter && key == kCharEnter) {
+        // A focused button acts on Enter; other controls have no use for it.
+        if (IsPushButton()) control_.RaiseClick();
+        return 0;
+      }
+      return CallOriginal(msg, static_cast<unsigned char>(key), lParam);
+    }
+    case WM_KEYUP: {
+      LRESULT up = CallOriginal(msg, wParam, lParam);
+      if (hwnd_ && Usable(control_)) control_.RaiseKeyUp(static_cast<int>(wParam), ShiftState());
+      return up;
+    }
+    case WM_SETFOCUS:
+      if (BecomesActive()) form_.Model().SetActiveControl(&control_);
+      break;
+    case WM_NCPAINT:
+      // Nothing to draw outside the client area of a control without border
+      // or scroll bars; the system's frame painting would still take a
+      // device context for it, which costs a window that opens time.
+      if (!HasFrame()) return 0;
+      break;
+    case WM_SETCURSOR:
+      form_.TipsSoon();
+      if (control_.handCursor) {
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return CallOriginal(msg, wParam, lParam);
+}
+
+}  // namespace tvx::ui::win32
