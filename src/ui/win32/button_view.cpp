@@ -1,4 +1,5 @@
 // A push button: the system's own, or drawn here in the model's colours.
+#include "platform/win32/wide.h"
 #include "ui/win32/child_view.h"
 #include "ui/win32/form_window.h"
 
@@ -11,7 +12,7 @@ class ButtonView final : public ChildView {
   ButtonView(FormWindow& form, Button& button, int id) : ChildView(form, button, id), button_(button) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "BUTTON";
+    spec.windowClass = L"BUTTON";
     if (button_.FaceColor() || button_.TextColor())
       spec.style = BS_OWNERDRAW;
     else
@@ -51,7 +52,7 @@ class ButtonView final : public ChildView {
     SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : ink);
     {
       tvx::win32::ScopedSelect font(dc, form_.FontFor(button_.font));
-      DrawTextA(dc, button_.Text().c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      DrawTextW(dc, tvx::win32::Widen(button_.Text()).c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
       RECT focus = rc;

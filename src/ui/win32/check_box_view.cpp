@@ -11,7 +11,7 @@ class CheckBoxView final : public ChildView {
   CheckBoxView(FormWindow& form, CheckBox& box, int id) : ChildView(form, box, id), box_(box) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "BUTTON";
+    spec.windowClass = L"BUTTON";
     spec.style = BS_AUTOCHECKBOX;
   }
 

@@ -3,6 +3,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "platform/win32/wide.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/win32_ui.h"
 
@@ -76,13 +77,14 @@ void ChildView::Create() {
   if (control_.tabOrder >= 0) style |= WS_TABSTOP;
 
   Rect r = Place();
-  hwnd_ = CreateWindowExA(spec.exStyle, spec.windowClass, spec.text.c_str(), style, form_.Scale(r.left),
-                          form_.Scale(r.top), form_.Scale(r.width), form_.Scale(r.height + ExtraHeight()), form_.Hwnd(),
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
+  hwnd_ =
+      CreateWindowExW(spec.exStyle, spec.windowClass, tvx::win32::Widen(spec.text).c_str(), style, form_.Scale(r.left),
+                      form_.Scale(r.top), form_.Scale(r.width), form_.Scale(r.height + ExtraHeight()), form_.Hwnd(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
   if (!hwnd_) return;
   Views()[hwnd_] = this;
   original_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildView::SubclassProc)));
+      SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildView::SubclassProc)));
   // Not painted yet: no redraw for the font.
   Send(WM_SETFONT, reinterpret_cast<WPARAM>(form_.FontFor(control_.font)), FALSE);
   control_.AttachView(this);
@@ -92,8 +94,8 @@ void ChildView::Create() {
 
 tvx::win32::ScopedIcon ChildView::LoadPicture(const std::string& name) const {
   int size = form_.Scale(16);
-  return tvx::win32::ScopedIcon(
-      static_cast<HICON>(LoadImageA(form_.Ui().Instance(), name.c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+  return tvx::win32::ScopedIcon(static_cast<HICON>(
+      LoadImageW(form_.Ui().Instance(), tvx::win32::Widen(name).c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
 void ChildView::QueueDrop(const std::vector<std::string>& paths) {
@@ -104,7 +106,7 @@ void ChildView::QueueDrop(const std::vector<std::string>& paths) {
 void ChildView::Unhook() {
   if (!hwnd_) return;
   Unhooking();
-  if (original_) SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  if (original_) SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
   Views().erase(hwnd_);
   control_.AttachView(nullptr);
 }
@@ -147,7 +149,7 @@ void ChildView::Changed(Control&, Prop what) {
 }
 
 void ChildView::Mirror(Prop what) {
-  if (what == Prop::Text) SetWindowTextA(hwnd_, control_.Text().c_str());
+  if (what == Prop::Text) SetWindowTextW(hwnd_, tvx::win32::Widen(control_.Text()).c_str());
 }
 
 void ChildView::Focus(Control&) {
@@ -183,7 +185,7 @@ bool ChildView::WantsDialogKey(const MSG* msg) const {
 }
 
 LRESULT ChildView::CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcA(original_, hwnd_, msg, wParam, lParam);
+  return CallWindowProcW(original_, hwnd_, msg, wParam, lParam);
 }
 
 bool ChildView::HasFrame() const {
@@ -196,12 +198,12 @@ bool ChildView::HasFrame() const {
 LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto found = Views().find(hwnd);
   ChildView* view = found == Views().end() ? nullptr : found->second;
-  if (!view) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (!view) return DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     WNDPROC original = view->original_;
     view->Unhook();
     view->hwnd_ = nullptr;
-    return CallWindowProcA(original, hwnd, msg, wParam, lParam);
+    return CallWindowProcW(original, hwnd, msg, wParam, lParam);
   }
   try {
     LRESULT result = view->Handle(msg, wParam, lParam);
@@ -228,6 +230,9 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return code;
     }
     case WM_CHAR: {
+      // Handlers see the characters of the ASCII range (Enter, Escape,
+      // control keys, letters); any other goes to the control as typed.
+      if (wParam >= 0x80) break;
       char key = static_cast<char>(wParam);
       const char original = key;
       if (!Usable(control_)) return CallOriginal(msg, wParam, lParam);
@@ -243,7 +248,7 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (IsPushButton()) control_.RaiseClick();
         return 0;
       }
-      return CallOriginal(msg, static_cast<unsigned char>(key), lParam);
+      return CallOriginal(msg, static_cast<unsigned char>(key) & 0x7F, lParam);
     }
     case WM_KEYUP: {
       LRESULT up = CallOriginal(msg, wParam, lParam);
@@ -262,7 +267,7 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR:
       form_.TipsSoon();
       if (control_.handCursor) {
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
         return TRUE;
       }
       break;

@@ -23,7 +23,7 @@ class FormWindow;
 
 // What a kind asks for when its native control is made.
 struct CreateSpec {
-  const char* windowClass = "STATIC";
+  const wchar_t* windowClass = L"STATIC";
   DWORD style = 0;  // beyond WS_CHILD and the model's state
   DWORD exStyle = 0;
   std::string text;
@@ -94,7 +94,7 @@ class ChildView : public ControlView {
 
  protected:
   LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-    return SendMessageA(hwnd_, msg, wParam, lParam);
+    return SendMessageW(hwnd_, msg, wParam, lParam);
   }
   LRESULT CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam);
   // A picture resource at the small icon size of the window's scale.

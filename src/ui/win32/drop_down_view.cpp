@@ -11,7 +11,7 @@ class DropDownView final : public ChildView {
   DropDownView(FormWindow& form, ItemsControl& box, int id) : ChildView(form, box, id), box_(box) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "COMBOBOX";
+    spec.windowClass = L"COMBOBOX";
     spec.style = CBS_DROPDOWNLIST | WS_VSCROLL;
     spec.text.clear();
   }

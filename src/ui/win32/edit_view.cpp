@@ -15,7 +15,7 @@ class EditView final : public ChildView {
   EditView(FormWindow& form, Edit& edit, int id) : ChildView(form, edit, id), edit_(edit) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "EDIT";
+    spec.windowClass = L"EDIT";
     spec.style = ES_AUTOHSCROLL | ES_LEFT;
     if (edit_.flat)
       spec.style |= WS_BORDER;

@@ -6,31 +6,32 @@
 #include <exception>
 
 #include "platform/error.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/win32_ui.h"
 
 namespace tvx::ui::win32 {
 
 namespace {
 
-constexpr char kFormClass[] = "TavrixForm";
+constexpr wchar_t kFormClass[] = L"TavrixForm";
 constexpr UINT kMsgDropped = WM_APP + 1;
 constexpr int kFirstId = 100;
 
 ATOM RegisterFormClass(HINSTANCE instance) {
   static ATOM atom = 0;
   if (atom) return atom;
-  WNDCLASSEXA wc{};
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = &FormWindow::WindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-  wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), 0));
-  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = kFormClass;
-  atom = RegisterClassExA(&wc);
+  atom = RegisterClassExW(&wc);
   return atom;
 }
 
@@ -47,11 +48,12 @@ int WindowDpi(HWND hwnd) {
 }
 
 std::string WindowText(HWND hwnd) {
-  int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  int got = GetWindowTextA(hwnd, text.data(), length + 1);
+  int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  int got = GetWindowTextW(hwnd, text.data(), length + 1);
   text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
+  // An unpaired surrogate (typed or pasted) arrives as U+FFFD.
+  return tvx::win32::Narrow(text);
 }
 
 // ---------------------------------------------------------------------------
@@ -69,8 +71,9 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   int expectedDpi = owner ? static_cast<int>(GetDpiForWindow(owner)) : static_cast<int>(GetDpiForSystem());
   if (expectedDpi <= 0) expectedDpi = WindowDpi(nullptr);
   RECT place = WindowRectAt(expectedDpi, owner, style, exStyle);
-  HWND made = CreateWindowExA(exStyle, kFormClass, form.caption.c_str(), style, place.left, place.top,
-                              place.right - place.left, place.bottom - place.top, owner, nullptr, ui.Instance(), this);
+  HWND made =
+      CreateWindowExW(exStyle, kFormClass, tvx::win32::Widen(form.caption).c_str(), style, place.left, place.top,
+                      place.right - place.left, place.bottom - place.top, owner, nullptr, ui.Instance(), this);
   if (!made) {
     hwnd_ = nullptr;
     throw Error("Unable to create the window " + form.Name());
@@ -107,7 +110,7 @@ FormWindow::~FormWindow() {
   for (auto& child : children_) child->Unhook();
   tooltip_.Reset();
   if (hwnd_) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
 }
@@ -122,7 +125,7 @@ RECT FormWindow::WindowRectAt(int dpi, HWND owner, DWORD style, DWORD exStyle) c
                            : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  GetMonitorInfoA(monitor, &info);
+  GetMonitorInfoW(monitor, &info);
   RECT area = info.rcWork;
   RECT centreOn = info.rcMonitor;  // the desktop, taskbar included; kept within the work area below
   HWND centreWindow = form_.position == Position::MainFormCenter && owner ? GetAncestor(owner, GA_ROOTOWNER) : owner;
@@ -137,9 +140,9 @@ RECT FormWindow::WindowRectAt(int dpi, HWND owner, DWORD style, DWORD exStyle) c
 
 FormWindow* FormWindow::FromHandle(HWND hwnd) {
   if (!hwnd) return nullptr;
-  char cls[32] = {};
-  if (!GetClassNameA(hwnd, cls, sizeof cls) || lstrcmpA(cls, kFormClass) != 0) return nullptr;
-  return reinterpret_cast<FormWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  wchar_t cls[32] = {};
+  if (!GetClassNameW(hwnd, cls, 32) || lstrcmpW(cls, kFormClass) != 0) return nullptr;
+  return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 HFONT FormWindow::FontFor(const Font& font) {
@@ -159,8 +162,8 @@ HFONT FormWindow::FontFor(const Font& font) {
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return static_cast<HFONT>(it->second.Get());
   HFONT created =
-      CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+      CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, tvx::win32::Widen(face).c_str());
   if (!created) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   fonts_.emplace(key, tvx::win32::ScopedGdiObject(created));
   return created;
@@ -179,12 +182,12 @@ ChildView* FormWindow::ViewOfHandle(HWND hwnd) const {
 }
 
 void FormWindow::CaptionChanged() {
-  if (hwnd_) SetWindowTextA(hwnd_, form_.caption.c_str());
+  if (hwnd_) SetWindowTextW(hwnd_, tvx::win32::Widen(form_.caption).c_str());
 }
 
 void FormWindow::CloseRequested() {
   // Wakes the loop that waits for this window.
-  PostMessageA(hwnd_, WM_NULL, 0, 0);
+  PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
 void FormWindow::Show() {
@@ -215,7 +218,7 @@ void FormWindow::ReportUnexpected(const char* what) {
   }
 }
 
-void FormWindow::PostDrop(ChildView& view) { PostMessageA(hwnd_, kMsgDropped, static_cast<WPARAM>(view.Id()), 0); }
+void FormWindow::PostDrop(ChildView& view) { PostMessageW(hwnd_, kMsgDropped, static_cast<WPARAM>(view.Id()), 0); }
 
 void FormWindow::Layout() {
   for (auto& child : children_) {
@@ -250,18 +253,18 @@ void FormWindow::OnActivate(WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
-    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_NCDESTROY && self) {
     // Destroyed by the system (with its owner): the object outlives its window.
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
-  if (!self || self->destroying_) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (!self || self->destroying_) return DefWindowProcW(hwnd, msg, wParam, lParam);
   try {
     return self->Handle(msg, wParam, lParam);
   } catch (const std::exception& e) {
@@ -344,7 +347,7 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 
 }  // namespace tvx::ui::win32

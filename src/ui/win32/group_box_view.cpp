@@ -11,7 +11,7 @@ class GroupBoxView final : public ChildView {
   using ChildView::ChildView;
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "BUTTON";
+    spec.windowClass = L"BUTTON";
     spec.style = BS_GROUPBOX;
   }
 

@@ -1,5 +1,6 @@
 // A label: static text that sizes itself to its caption when its place leaves
 // the size open, and whose accelerator focuses the control it names.
+#include "platform/win32/wide.h"
 #include "ui/win32/child_view.h"
 #include "ui/win32/form_window.h"
 
@@ -27,7 +28,7 @@ class LabelView final : public ChildView {
     UINT flags = DT_CALCRECT;
     if (label_.wordWrap && r.width > 0) flags |= DT_WORDBREAK;
     std::string text = label_.Text().empty() ? " " : label_.Text();
-    DrawTextA(dc.Get(), text.c_str(), -1, &box, flags);
+    DrawTextW(dc.Get(), tvx::win32::Widen(text).c_str(), -1, &box, flags);
     // Back to 96-DPI units: every place is scaled when it is applied.
     int dpi = WindowDpi(form_.Hwnd());
     if (r.width <= 0) r.width = MulDiv(box.right - box.left, 96, dpi) + 1;
@@ -37,7 +38,7 @@ class LabelView final : public ChildView {
 
   void Mirror(Prop what) override {
     if (what != Prop::Text) return;
-    SetWindowTextA(hwnd_, label_.Text().c_str());
+    SetWindowTextW(hwnd_, tvx::win32::Widen(label_.Text()).c_str());
     ApplyPlace();
   }
 

@@ -1,17 +1,19 @@
 // A list box of text items.
+#include "platform/win32/wide.h"
 #include "ui/win32/child_view.h"
 #include "ui/win32/form_window.h"
 
 namespace tvx::ui::win32 {
 
 void ShowItems(HWND hwnd, const ItemsControl& box, bool dropDown) {
-  SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(hwnd, dropDown ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+  SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(hwnd, dropDown ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
   // The model holds the order (sorted or not); the control only shows it.
   for (const auto& item : box.Items())
-    SendMessageA(hwnd, dropDown ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-  SendMessageA(hwnd, dropDown ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(box.ItemIndex()), 0);
-  SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(hwnd, dropDown ? CB_ADDSTRING : LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(tvx::win32::Widen(item).c_str()));
+  SendMessageW(hwnd, dropDown ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(box.ItemIndex()), 0);
+  SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -22,7 +24,7 @@ class ListBoxView final : public ChildView {
   ListBoxView(FormWindow& form, ItemsControl& box, int id) : ChildView(form, box, id), box_(box) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "LISTBOX";
+    spec.windowClass = L"LISTBOX";
     spec.style = LBS_NOTIFY | WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
     spec.exStyle = WS_EX_CLIENTEDGE;
     spec.text.clear();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/wide.h"
 #include "ui/win32/child_view.h"
 #include "ui/win32/drop_target.h"
 #include "ui/win32/form_window.h"
@@ -21,7 +22,7 @@ class ListViewView final : public ChildView {
   ListViewView(FormWindow& form, ListView& list, int id) : ChildView(form, list, id), list_(list) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = WC_LISTVIEWA;
+    spec.windowClass = WC_LISTVIEWW;
     spec.style = LVS_REPORT | LVS_OWNERDATA;
     if (!list_.hideSelection) spec.style |= LVS_SHOWSELALWAYS;
     if (!list_.multiSelect) spec.style |= LVS_SINGLESEL;
@@ -35,12 +36,13 @@ class ListViewView final : public ChildView {
     if (list_.rowSelect) ex |= LVS_EX_FULLROWSELECT;
     Send(LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
     for (size_t i = 0; i < list_.columns.size(); ++i) {
-      LVCOLUMNA column{};
+      std::wstring caption = tvx::win32::Widen(list_.columns[i].caption);
+      LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-      column.pszText = const_cast<char*>(list_.columns[i].caption.c_str());
+      column.pszText = caption.data();
       column.cx = form_.Scale(list_.columns[i].width);
       column.iSubItem = static_cast<int>(i);
-      Send(LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+      Send(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
     SyncRows();
     if (list_.acceptsFileDrop && form_.Ui().EnsureOle()) {
@@ -65,14 +67,14 @@ class ListViewView final : public ChildView {
 
   LRESULT OnNotify(NMHDR& header) override {
     switch (header.code) {
-      case LVN_GETDISPINFOA: {
-        auto& info = reinterpret_cast<NMLVDISPINFOA&>(header);
+      case LVN_GETDISPINFOW: {
+        auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
         if ((info.item.mask & LVIF_TEXT) && info.item.iItem >= 0 && info.item.iItem < list_.RowCount() &&
             info.item.cchTextMax > 0) {
-          std::string cell = list_.Cell(info.item.iItem, info.item.iSubItem);
+          std::wstring cell = tvx::win32::Widen(list_.Cell(info.item.iItem, info.item.iSubItem));
           size_t n = std::min(cell.size(), static_cast<size_t>(info.item.cchTextMax - 1));
           cell.copy(info.item.pszText, n);
-          info.item.pszText[n] = '\0';
+          info.item.pszText[n] = L'\0';
         }
         break;
       }
@@ -123,7 +125,7 @@ class ListViewView final : public ChildView {
   void SyncRows() {
     updating_ = true;
     Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(list_.RowCount()), LVSICF_NOINVALIDATEALL);
-    LVITEMA clear{};
+    LVITEMW clear{};
     clear.stateMask = LVIS_SELECTED;
     Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
     shownSelection_.assign(static_cast<size_t>(list_.RowCount()), 0);
@@ -142,7 +144,7 @@ class ListViewView final : public ChildView {
       char selected = list_.IsSelected(i) ? 1 : 0;
       if (shownSelection_[static_cast<size_t>(i)] == selected) continue;
       shownSelection_[static_cast<size_t>(i)] = selected;
-      LVITEMA item{};
+      LVITEMW item{};
       item.stateMask = LVIS_SELECTED;
       item.state = selected ? LVIS_SELECTED : 0;
       Send(LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));

@@ -3,6 +3,7 @@
 // windows.h first: the other system headers need its types.
 #include <commctrl.h>
 
+#include "platform/win32/wide.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/win32_ui.h"
 
@@ -33,11 +34,11 @@ void FormWindow::TipsSoon() {
 void FormWindow::EnsureTips() {
   if (tooltip_ || !tipsWanted_) return;
   tipsWanted_ = false;
-  tooltip_.Reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+  tooltip_.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                  ui_.Instance(), nullptr));
   if (!tooltip_) return;
-  SendMessageA(tooltip_.Get(), TTM_SETMAXTIPWIDTH, 0, Scale(400));
+  SendMessageW(tooltip_.Get(), TTM_SETMAXTIPWIDTH, 0, Scale(400));
   for (auto& child : children_) AddTip(*child);
   // The tip window sees the mouse from its next move on; a mouse already
   // resting on a control is shown to it now, so that its tip still comes.
@@ -52,19 +53,20 @@ void FormWindow::EnsureTips() {
   move.pt = at;
   ScreenToClient(under, &at);
   move.lParam = MAKELPARAM(at.x, at.y);
-  SendMessageA(tooltip_.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+  SendMessageW(tooltip_.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 void FormWindow::AddTip(ChildView& view) {
-  TTTOOLINFOA tool{};
+  TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = hwnd_;
   tool.uId = reinterpret_cast<UINT_PTR>(view.Handle());
-  SendMessageA(tooltip_.Get(), TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_.Get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   if (view.Model().Hint().empty()) return;
-  tool.lpszText = const_cast<char*>(view.Model().Hint().c_str());
-  SendMessageA(tooltip_.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  std::wstring hint = tvx::win32::Widen(view.Model().Hint());
+  tool.lpszText = hint.data();
+  SendMessageW(tooltip_.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 }  // namespace tvx::ui::win32

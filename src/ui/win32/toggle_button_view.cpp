@@ -11,7 +11,7 @@ class ToggleButtonView final : public ChildView {
   ToggleButtonView(FormWindow& form, SpeedButton& button, int id) : ChildView(form, button, id), button_(button) {}
 
   void Describe(CreateSpec& spec) override {
-    spec.windowClass = "BUTTON";
+    spec.windowClass = L"BUTTON";
     spec.style = BS_AUTOCHECKBOX | BS_PUSHLIKE;
   }
 

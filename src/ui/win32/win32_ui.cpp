@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/win32/scoped.h"
+#include "platform/win32/wide.h"
 #include "ui/win32/drop_target.h"
 #include "ui/win32/form_window.h"
 
@@ -48,7 +49,7 @@ class DisabledWindows {
 };
 
 BOOL CALLBACK SelectStartFolder(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+  if (msg == BFFM_INITIALIZED && data) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
 }
 
@@ -58,7 +59,7 @@ HWND OwnerOr(NativeWindow owner) { return owner ? static_cast<HWND>(owner) : Get
 
 // ---------------------------------------------------------------------------
 
-Win32Ui::Win32Ui(HINSTANCE instance) : instance_(instance ? instance : GetModuleHandleA(nullptr)) {
+Win32Ui::Win32Ui(HINSTANCE instance) : instance_(instance ? instance : GetModuleHandleW(nullptr)) {
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&icc);
 }
@@ -91,7 +92,7 @@ MsgResult Win32Ui::ShowMessage(const std::string& text, MsgKind kind, MsgButtons
   HWND owner = GetActiveWindow();
   // Without an owner every window of the program is disabled while it shows.
   if (!owner) flags |= MB_TASKMODAL | MB_SETFOREGROUND;
-  switch (MessageBoxA(owner, text.c_str(), kAppTitle, flags)) {
+  switch (MessageBoxW(owner, tvx::win32::Widen(text).c_str(), tvx::win32::Widen(kAppTitle).c_str(), flags)) {
     case IDOK:
       return MsgResult::Ok;
     case IDYES:
@@ -106,11 +107,12 @@ MsgResult Win32Ui::ShowMessage(const std::string& text, MsgKind kind, MsgButtons
 std::optional<std::string> Win32Ui::OpenFile(const OpenFileOptions& options, NativeWindow owner) {
   tvx::win32::ScopedComApartment com;  // the dialog's folder view is made of shell objects
   // "Description|pattern|..." becomes the NUL-separated list the dialog reads.
-  std::string filter = options.filter;
-  std::replace(filter.begin(), filter.end(), '|', '\0');
-  filter.append(2, '\0');
-  std::vector<char> file(32768, '\0');
-  OPENFILENAMEA ofn{};
+  std::wstring filter = tvx::win32::Widen(options.filter);
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  filter.append(2, L'\0');
+  std::wstring initialDir = tvx::win32::Widen(options.initialDir), title = tvx::win32::Widen(options.title);
+  std::vector<wchar_t> file(32768, L'\0');
+  OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = OwnerOr(owner);
   ofn.hInstance = instance_;
@@ -118,44 +120,45 @@ std::optional<std::string> Win32Ui::OpenFile(const OpenFileOptions& options, Nat
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
-  ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
-  ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
+  ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_DONTADDTORECENT | OFN_EXPLORER;
   ++systemPicker_;
-  BOOL ok = GetOpenFileNameA(&ofn);
+  BOOL ok = GetOpenFileNameW(&ofn);
   --systemPicker_;
   if (!ok) return std::nullopt;
-  return std::string(file.data());
+  return tvx::win32::Narrow(file.data());
 }
 
 std::optional<std::string> Win32Ui::BrowseFolder(const std::string& title, const std::string& startFolder,
                                                  NativeWindow owner) {
   tvx::win32::ScopedComApartment com;
-  char display[MAX_PATH] = {};
-  BROWSEINFOA info{};
+  wchar_t display[MAX_PATH] = {};
+  std::wstring wideTitle = tvx::win32::Widen(title), start = tvx::win32::Widen(startFolder);
+  BROWSEINFOW info{};
   info.hwndOwner = OwnerOr(owner);
   info.pidlRoot = nullptr;
   info.pszDisplayName = display;
-  info.lpszTitle = title.c_str();
+  info.lpszTitle = wideTitle.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = SelectStartFolder;
-  info.lParam = startFolder.empty() ? 0 : reinterpret_cast<LPARAM>(startFolder.c_str());
+  info.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
 
   PIDLIST_ABSOLUTE chosen;
   {
     DisabledWindows disabled;
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
     ++systemPicker_;
-    chosen = SHBrowseForFolderA(&info);
+    chosen = SHBrowseForFolderW(&info);
     --systemPicker_;
     SetErrorMode(oldMode);
   }
   if (!chosen) return std::nullopt;
-  char path[MAX_PATH] = {};
+  wchar_t path[MAX_PATH] = {};
   tvx::win32::ScopedCoTaskMemory owned(chosen);
-  BOOL ok = SHGetPathFromIDListA(chosen, path);
+  BOOL ok = SHGetPathFromIDListW(chosen, path);
   if (!ok) return std::nullopt;
-  return std::string(path);
+  return tvx::win32::Narrow(path);
 }
 
 std::unique_ptr<FormWindow> Win32Ui::CreateFormWindow(Form& form, HWND owner) {
@@ -166,13 +169,13 @@ template <typename Done>
 void Win32Ui::Loop(Done done) {
   MSG msg;
   while (!terminated_ && !done()) {
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
       terminated_ = true;
       break;
     }
     if (!PreTranslate(msg)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
 }
@@ -205,7 +208,7 @@ void Win32Ui::Run(Form& mainForm) {
 
 void Win32Ui::Terminate() {
   terminated_ = true;
-  PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 int Win32Ui::ModifierKeys() const {
@@ -218,14 +221,14 @@ int Win32Ui::ModifierKeys() const {
 
 void Win32Ui::ProcessMessages() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       terminated_ = true;
       break;
     }
     if (!PreTranslate(msg)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
 }
@@ -246,19 +249,20 @@ bool Win32Ui::PreTranslate(MSG& msg) {
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && !ctrl && !alt) {
     // A dropped-down list closes first, as it does natively.
     HWND focus = GetFocus();
-    if (focus && SendMessageA(focus, CB_GETDROPPEDSTATE, 0, 0)) SendMessageA(focus, CB_SHOWDROPDOWN, FALSE, 0);
+    if (focus && SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0)) SendMessageW(focus, CB_SHOWDROPDOWN, FALSE, 0);
     form->MoveFocus(GetKeyState(VK_SHIFT) < 0);
     return true;
   }
-  if (msg.message == WM_SYSCHAR && form->HandleAccelerator(static_cast<char>(msg.wParam))) return true;
+  if (msg.message == WM_SYSCHAR && msg.wParam < 0x80 && form->HandleAccelerator(static_cast<char>(msg.wParam)))
+    return true;
   // A letter typed where the focused control takes no characters (a button,
   // a check box) works the control it marks, as with Alt.
-  if (msg.message == WM_CHAR && !ctrl && !alt && msg.wParam > ' ' &&
-      !(SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+  if (msg.message == WM_CHAR && !ctrl && !alt && msg.wParam > ' ' && msg.wParam < 0x80 &&
+      !(SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
         (DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) &&
       form->HandleAccelerator(static_cast<char>(msg.wParam)))
     return true;
-  return IsDialogMessageA(root, &msg) != FALSE;
+  return IsDialogMessageW(root, &msg) != FALSE;
 }
 
 Win32Ui::Window Win32Ui::Open(Form& form) {
@@ -282,13 +286,13 @@ IDropTarget* Win32Ui::DropTargetOf(const Control& control) {
 
 std::vector<std::string> Win32Ui::PathsFromDrop(HDROP drop) {
   std::vector<std::string> paths;
-  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    UINT length = DragQueryFileA(drop, i, nullptr, 0);
-    std::string path(length + 1, '\0');
-    UINT got = DragQueryFileA(drop, i, path.data(), length + 1);
+    UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    UINT got = DragQueryFileW(drop, i, path.data(), length + 1);
     path.resize(got);
-    paths.push_back(std::move(path));
+    paths.push_back(tvx::win32::Narrow(path));
   }
   return paths;
 }

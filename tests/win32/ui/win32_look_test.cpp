@@ -1,6 +1,12 @@
-// What the real windows show: every part painted in the window's colours.
+// What the real windows show: every part painted in the window's colours, a
+// suggestion drawn where it belongs, text of every script.
+#include <windows.h>
+// windows.h first: the other system headers need its types.
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/win32/scoped.h"
@@ -203,6 +209,84 @@ TEST(Win32Look, KeyDownComesFirstAndCanSwallowTheKey) {
   EXPECT_FALSE(form.box.CaretAtEnd());
   press(VK_TAB);
   EXPECT_EQ(GetFocus(), Win32Ui::HandleOf(form.other));
+}
+
+class UnicodeForm : public Form {
+ public:
+  explicit UnicodeForm(IUiServices& ui) : Form(ui, "UnicodeForm") {
+    clientWidth = 320;
+    clientHeight = 200;
+    box.place = {8, 8, 300, 21};
+    box.tabOrder = 0;
+    label.place = {8, 36, 0, 0};
+    pick.place = {8, 60, 200, 21};
+    list.place = {8, 90, 300, 100};
+    list.columns = {{"Name", 100}, {"Where", 150}};
+  }
+  Edit box{*this, "box"};
+  Label label{*this, "label"};
+  ComboBox pick{*this, "pick"};
+  ListView list{*this, "list"};
+};
+
+std::wstring WideText(HWND hwnd) {
+  wchar_t text[256] = {};
+  GetWindowTextW(hwnd, text, 256);
+  return text;
+}
+
+// Text of any script goes from the model to the controls and back as UTF-8,
+// whatever the system's code page holds.
+TEST(Win32Look, TextOfEveryScriptReachesTheControlsAndComesBackAsUtf8) {
+  const std::string name =
+      "\xD0\x9C\xD0\xB0\xD1\x80\xD0\xB8\xD1\x8F \xE5\xA4\xA7\xE9\x98\xAA se\xC3\xB1"
+      "al";
+  const std::wstring wide =
+      L"\x041C\x0430\x0440\x0438\x044F \x5927\x962A se\x00F1"
+      L"al";
+  Win32Ui ui;
+  UnicodeForm form(ui);
+  form.caption = name;
+  form.box.SetText(name);
+  form.label.SetText(name);
+  form.pick.SetItems({name});
+  form.list.AddRow(name, {name});
+  auto window = ui.Open(form);
+  HWND edit = Win32Ui::HandleOf(form.box);
+  EXPECT_EQ(WideText(window.Handle()), wide);
+  EXPECT_EQ(WideText(edit), wide);
+  EXPECT_EQ(WideText(Win32Ui::HandleOf(form.label)), wide);
+  wchar_t item[64] = {};
+  SendMessageW(Win32Ui::HandleOf(form.pick), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(item));
+  EXPECT_EQ(std::wstring(item), wide);
+  wchar_t cell[64] = {};
+  LVITEMW get{};
+  get.iSubItem = 1;
+  get.pszText = cell;
+  get.cchTextMax = 64;
+  SendMessageW(Win32Ui::HandleOf(form.list), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&get));
+  EXPECT_EQ(std::wstring(cell), wide);
+
+  // Typed, then pasted, into the real box.
+  form.box.SetText("");
+  SetFocus(edit);
+  for (wchar_t c : wide) PostMessageW(edit, WM_CHAR, c, 1);
+  ui.ProcessMessages();
+  EXPECT_EQ(form.box.Text(), name);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const std::wstring pasted = L" \x6771\x4EAC";
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+  memcpy(GlobalLock(block), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(block);
+  SetClipboardData(CF_UNICODETEXT, block);
+  CloseClipboard();
+  SendMessageW(edit, WM_PASTE, 0, 0);
+  EXPECT_EQ(form.box.Text(), name + " \xE6\x9D\xB1\xE4\xBA\xAC");
+
+  // Half a surrogate pair is no character: the model gets U+FFFD for it.
+  SetWindowTextW(edit, L"a\xD800");
+  EXPECT_EQ(form.box.Text(), "a\xEF\xBF\xBD");
 }
 
 }  // namespace
