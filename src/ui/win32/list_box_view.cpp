@@ -8,6 +8,9 @@ namespace tvx::ui::win32 {
 void ShowItems(HWND hwnd, const ItemsControl& box, bool dropDown) {
   SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
   SendMessageW(hwnd, dropDown ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+  // Room for every item at once: the control otherwise grows its storage a
+  // few items at a time, which costs quadratic time for long lists.
+  SendMessageW(hwnd, dropDown ? CB_INITSTORAGE : LB_INITSTORAGE, box.Items().size(), box.Items().size() * 32);
   // The model holds the order (sorted or not); the control only shows it.
   for (const auto& item : box.Items())
     SendMessageW(hwnd, dropDown ? CB_ADDSTRING : LB_ADDSTRING, 0,
