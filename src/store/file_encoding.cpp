@@ -1,0 +1,69 @@
+#include "store/file_encoding.h"
+
+#include <algorithm>
+
+#include "platform/code_page.h"
+#include "platform/utf8.h"
+
+namespace tvx::store {
+namespace {
+
+inline bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+size_t CountBreaks(std::string_view s) { return static_cast<size_t>(std::count_if(s.begin(), s.end(), IsBreak)); }
+
+bool HasUtf16Mark(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE'; }
+
+}  // namespace
+
+FileEncoding DetectEncoding(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Mark)) return FileEncoding::Utf8;
+  if (HasUtf16Mark(bytes)) return FileEncoding::Utf16;
+  return utf8::IsValid(bytes) ? FileEncoding::Utf8 : FileEncoding::Ansi;
+}
+
+std::string DecodeText(std::string_view bytes, FileEncoding encoding) {
+  if (encoding == FileEncoding::Utf8) return std::string(bytes);
+  if (encoding == FileEncoding::Utf16) return utf8::FromUtf16(bytes.substr(2));
+  std::string text = codepage::AnsiToUtf8(bytes);
+  if (CountBreaks(text) == CountBreaks(bytes)) return text;
+  // A code page of two-byte characters may swallow a line break after a
+  // stray lead byte: decode line by line, so that lines still match.
+  text.clear();
+  for (size_t i = 0; i < bytes.size();) {
+    size_t e = i;
+    while (e < bytes.size() && !IsBreak(bytes[e])) ++e;
+    text += codepage::AnsiToUtf8(bytes.substr(i, e - i));
+    if (e < bytes.size()) text += bytes[e++];
+    i = e;
+  }
+  return text;
+}
+
+bool EncodeText(std::string_view text, FileEncoding encoding, std::string& out) {
+  if (!utf8::IsValid(text)) return false;
+  switch (encoding) {
+    case FileEncoding::Utf8:
+      out.assign(text);
+      return true;
+    case FileEncoding::Utf16:
+      out = utf8::ToUtf16(text);
+      return true;
+    case FileEncoding::Ansi:
+      return codepage::Utf8ToAnsi(text, out);
+  }
+  return false;
+}
+
+size_t ByteOffsetOfLine(std::string_view text, std::string_view bytes, FileEncoding encoding, size_t at) {
+  const size_t unit = encoding == FileEncoding::Utf16 ? 2 : 1;
+  const size_t first = encoding == FileEncoding::Utf16 ? 2 : 0;
+  if (at >= text.size()) return bytes.size() - (bytes.size() - first) % unit;
+  size_t breaks = CountBreaks(text.substr(0, at));
+  size_t i = first;
+  for (; breaks && i + unit <= bytes.size(); i += unit)
+    if (IsBreak(bytes[i]) && (unit == 1 || bytes[i + 1] == 0)) --breaks;
+  return i;
+}
+
+}  // namespace tvx::store
