@@ -1,5 +1,6 @@
-// The data file engine. The file is an INI text in the ANSI code page, read
-// the way the system's profile calls read it:
+// The data file engine. The file is an INI text in UTF-8, UTF-16 or the ANSI
+// code page (see file_encoding.h), read the way the system's profile calls
+// read it:
 //  - lines end at CR LF, LF or CR; blank lines are ignored; every line is
 //    trimmed of blanks (space, tab, vertical tab, form feed, Ctrl-Z);
 //  - a line beginning with "[" and holding a "]" opens a section named by the
@@ -9,7 +10,7 @@
 //    "=", the value the trimmed text after it (a line without "=" is a key
 //    without a value, which reads as empty and is not listed); keys starting
 //    with ";" are comments, readable but not listed;
-//  - sections and keys match regardless of ASCII letter case; of duplicates
+//  - sections and keys match regardless of letter case, for every letter; of duplicates
 //    the first one counts; a value loses one enclosing pair of matching quotes;
 //  - a leading UTF-8 byte order mark is passed over and kept.
 // Writes change only the one line concerned (or add one); every other byte of
@@ -22,8 +23,11 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/utf8.h"
+#include "store/file_encoding.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
@@ -66,11 +70,22 @@ inline std::string_view UpToZero(std::string_view v) {
   return v;
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// Names match as the case-fold table says; ASCII names, nearly all of them,
+// byte by byte.
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
-  return true;
+  if (a.size() == b.size()) {
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+      const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+      if ((x | y) >= 0x80) break;
+      if (Fold(x) != Fold(y)) return false;
+    }
+    if (i == a.size()) return true;
+  }
+  // A letter's cases may differ in length ("K" and the Kelvin sign).
+  return !(utf8::IsAscii(a) && utf8::IsAscii(b)) && text::EqualsFolded(a, b);
 }
 
 // Eight bytes with the case bit of each set: both cases of a letter hash
@@ -119,7 +134,7 @@ inline uint64_t SectionSeed(uint32_t section) { return uint64_t{section} * 0xC2B
 // The words of a key shorter than 4 or longer than 8 bytes, mixed into one,
 // case bits set. Equal keys load equal bytes, so the last word may overlap
 // the one before.
-TVX_NO_INLINE uint64_t OddKeyWords(const char* p, size_t n) {
+uint64_t OddKeyWords(const char* p, size_t n) {
   if (n < 4) {
     if (n == 0) return 0;
     return CaseBlur(static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
@@ -137,9 +152,35 @@ TVX_NO_INLINE uint64_t OddKeyWords(const char* p, size_t n) {
 // 4 to 8 bytes, what command files are made of, is two loads and one
 // multiply; the high half of the product is the hash, and its top bits pick
 // the first slot.
-TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
-  const uint64_t words = n - 4 <= 4 ? CaseBlur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n);
+inline uint32_t FinishHash(uint64_t words, size_t n, uint64_t seed) {
   return static_cast<uint32_t>(((words ^ seed ^ n) * kHashMultiplier) >> 32);
+}
+
+// The hash of a key of ASCII bytes, case bits set.
+inline uint32_t AsciiKeyHash(const char* p, size_t n, uint64_t seed) {
+  return FinishHash(n - 4 <= 4 ? CaseBlur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n), n, seed);
+}
+
+// A key with bytes above 127 hashes as its folded text, so that every
+// spelling that matches it lands alike.
+TVX_NO_INLINE uint32_t FoldedKeyHash(const char* p, size_t n, uint64_t seed) {
+  const std::string folded = text::Folded(std::string_view(p, n));
+  return AsciiKeyHash(folded.data(), folded.size(), seed);
+}
+
+TVX_NO_INLINE uint32_t OddKeyHash(const char* p, size_t n, uint64_t seed) {
+  for (size_t i = 0; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return FoldedKeyHash(p, n, seed);
+  return FinishHash(OddKeyWords(p, n), n, seed);
+}
+
+TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
+  if (n - 4 <= 4) {
+    const uint64_t words = Load32(p) | (Load32(p + n - 4) << 32);
+    if (words & kHighBits) return FoldedKeyHash(p, n, seed);
+    return FinishHash(CaseBlur(words), n, seed);
+  }
+  return OddKeyHash(p, n, seed);
 }
 
 // First CR or LF at or after p, or end.
@@ -216,13 +257,16 @@ std::string Shown(const std::string& s) {
 void CheckStorable(const std::string& section, const std::string& key, const std::string& value) {
   auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
   auto hasZero = [](const std::string& s) { return s.find('\0') != std::string::npos; };
-  bool badSection = section.empty() || hasBreak(section) || hasZero(section) ||
+  bool badSection = section.empty() || hasBreak(section) || hasZero(section) || !utf8::IsValid(section) ||
                     section.find(']') != std::string::npos || IsBlank(section.front()) || IsBlank(section.back());
   if (badSection) throw Error("Cannot store in section \"" + Shown(section) + "\" because its name is not valid");
   if (key.empty()) throw Error("Cannot store an entry without a name");
   const std::string prefix = "Cannot store \"" + Shown(key) + "\" because ";
   if (hasBreak(key)) throw Error(prefix + "a name cannot contain a line break");
   if (hasZero(key)) throw Error(prefix + "a name cannot contain a zero character");
+  // Text that is not valid Unicode (a broken conversion, half of a surrogate
+  // pair) would read back as something else.
+  if (!utf8::IsValid(key)) throw Error(prefix + "the name is not valid Unicode text");
   if (key.find('=') != std::string::npos) throw Error(prefix + "a name cannot contain an equals sign");
   if (IsBlank(key.front()) || IsBlank(key.back())) throw Error(prefix + "a name cannot begin or end with a blank");
   if (key.front() == '[' || key.front() == ';')
@@ -230,6 +274,7 @@ void CheckStorable(const std::string& section, const std::string& key, const std
   const std::string valuePrefix = "Cannot store the value of \"" + Shown(key) + "\" because ";
   if (hasBreak(value)) throw Error(valuePrefix + "it contains a line break");
   if (hasZero(value)) throw Error(valuePrefix + "it contains a zero character");
+  if (!utf8::IsValid(value)) throw Error(valuePrefix + "it is not valid Unicode text");
 }
 
 namespace {
@@ -291,7 +336,13 @@ struct ProfileFile::Impl {
   };
 
   std::string path;
+  // The file's text as UTF-8, which every lookup and edit works on. It is the
+  // file's bytes themselves unless the file is in UTF-16 or the ANSI code
+  // page; then those bytes are kept in raw, and each change is encoded into
+  // them.
   std::string data;
+  std::string raw;
+  FileEncoding encoding = FileEncoding::Utf8;
   // What the data came from: the file's stamp and the lock file's change
   // count seen before reading it. Both unchanged inside the lock: no re-read.
   fileio::LockFile lock;
@@ -310,6 +361,22 @@ struct ProfileFile::Impl {
   mutable int slotShift = 32;  // a hash's first slot: its top bits
   bool indexed = false;        // the index below holds the lines up to parsedTo
   size_t parsedTo = 0;
+
+  const std::string& FileBytes() const { return encoding == FileEncoding::Utf8 ? data : raw; }
+
+  // Takes bytes read from the file (leaving bytes empty or holding the old
+  // ones): decoded once here, so that reads need no conversion.
+  void TakeBytes(std::string& bytes) {
+    encoding = DetectEncoding(bytes);
+    if (encoding == FileEncoding::Utf8) {
+      data.swap(bytes);
+      raw.clear();
+    } else {
+      data = DecodeText(bytes, encoding);
+      raw.swap(bytes);
+    }
+    indexed = false;
+  }
 
   std::string_view View(uint32_t off, uint32_t len) const { return UpToZero(std::string_view(data.data() + off, len)); }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
@@ -620,8 +687,10 @@ struct ProfileFile::Impl {
   void Load() {
     countKnown = lock.ReadCountIfPresent(count) && count % 2 == 0;
     // A missing or unreadable file reads as an empty one.
-    auto status = fileio::ReadWholeFile(path, data, &stamp);
-    if (status != fileio::ReadStatus::Ok) data.clear();
+    std::string bytes;
+    auto status = fileio::ReadWholeFile(path, bytes, &stamp);
+    if (status != fileio::ReadStatus::Ok) bytes.clear();
+    TakeBytes(bytes);
     if (status == fileio::ReadStatus::Failed) countKnown = false;
     indexed = false;  // indexed when first read: an action that only writes needs no index
   }
@@ -639,10 +708,7 @@ struct ProfileFile::Impl {
       fileio::FileStamp readStamp;
       if (fileio::ReadWholeFile(path, bytes, &readStamp) == fileio::ReadStatus::Failed) return false;
       stamp = readStamp;
-      if (bytes != data) {
-        data.swap(bytes);
-        indexed = false;
-      }
+      if (bytes != FileBytes()) TakeBytes(bytes);
     }
     count = now;
     countKnown = nowKnown;
@@ -754,20 +820,59 @@ struct ProfileFile::Impl {
 
   [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
 
+  // How a change reaches the file's bytes.
+  enum class Route {
+    kText,        // the text is the bytes
+    kMarkedText,  // so, and the file gains the UTF-8 mark
+    kEncoded,     // the change is encoded into raw
+    kRewrite,     // the encoding cannot hold it: the whole file becomes UTF-8 with the mark
+  };
+
+  Route RouteOf(const Edit& edit, std::string& encoded, size_t& rawAt, size_t& rawEnd) const {
+    if (encoding == FileEncoding::Utf8) {
+      // An ASCII file is readable by every copy of the program; the first
+      // other text tells every reader it is UTF-8.
+      const bool marked = data.starts_with(kUtf8Mark);
+      return !marked && !utf8::IsAscii(edit.text) && utf8::IsAscii(data) ? Route::kMarkedText : Route::kText;
+    }
+    if (!EncodeText(edit.text, encoding, encoded)) return Route::kRewrite;
+    rawAt = ByteOffsetOfLine(data, raw, encoding, edit.at);
+    rawEnd = edit.removed ? ByteOffsetOfLine(data, raw, encoding, edit.at + edit.removed) : rawAt;
+    return Route::kEncoded;
+  }
+
   // Inside the lock: makes the change and replaces the file with the result.
   // The change is made in place (no second copy of a large file) and undone
   // when the file cannot be written. The count goes odd while the file may
   // change, so that no reader trusts a count seen meanwhile.
   void Commit(const Edit& edit) {
     if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
-    // Lines in the ANSI code page would corrupt a UTF-16 text.
-    if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
-      FailWrite();
+    // A big-endian UTF-16 text is not one the engine can edit.
+    if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') FailWrite();
     indexed = false;  // indexed again when next read: a write alone needs no index
-    if (inMemory) {
-      data.replace(edit.at, edit.removed, edit.text);
-      return;
+    std::string encoded, oldRaw;
+    size_t rawAt = 0, rawEnd = 0;
+    const Route route = RouteOf(edit, encoded, rawAt, rawEnd);
+    const FileEncoding oldEncoding = encoding;
+    const std::string old = data.substr(edit.at, edit.removed);
+    data.replace(edit.at, edit.removed, edit.text);
+    std::string oldRawPart;
+    if (route == Route::kMarkedText || route == Route::kRewrite) data.insert(0, kUtf8Mark);
+    if (route == Route::kEncoded) {
+      oldRawPart = raw.substr(rawAt, rawEnd - rawAt);
+      raw.replace(rawAt, rawEnd - rawAt, encoded);
+    } else if (route == Route::kRewrite) {
+      oldRaw.swap(raw);
+      encoding = FileEncoding::Utf8;
     }
+    auto undo = [&] {
+      if (route == Route::kMarkedText || route == Route::kRewrite) data.erase(0, kUtf8Mark.size());
+      data.replace(edit.at, edit.text.size(), old);
+      if (route == Route::kEncoded) raw.replace(rawAt, encoded.size(), oldRawPart);
+      if (route == Route::kRewrite) raw.swap(oldRaw);
+      encoding = oldEncoding;
+    };
+    if (inMemory) return;
     unsigned long long now = 0;
     if (!lock.ReadCount(now)) {
       // An unreadable count: start from one no reader can have seen.
@@ -775,12 +880,13 @@ struct ProfileFile::Impl {
     }
     const unsigned long long changing = now + 1 + (now & 1);
     countKnown = false;
-    if (!lock.WriteCount(changing)) FailWrite();
-    const std::string old = data.substr(edit.at, edit.removed);
-    data.replace(edit.at, edit.removed, edit.text);
+    if (!lock.WriteCount(changing)) {
+      undo();
+      FailWrite();
+    }
     fileio::FileStamp written;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", data, &written)) {
-      data.replace(edit.at, edit.text.size(), old);
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &written)) {
+      undo();
       FailWrite();
     }
     stamp = written;
@@ -793,14 +899,14 @@ ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path))
 
 ProfileFile::ProfileFile(InMemory text) : impl_(std::make_unique<Impl>(std::string())) {
   impl_->inMemory = true;
-  impl_->data = std::move(text.bytes);
+  impl_->TakeBytes(text.bytes);
 }
 
 ProfileFile::~ProfileFile() = default;
 
 const std::string& ProfileFile::Path() const { return impl_->path; }
 
-const std::string& ProfileFile::Bytes() const { return impl_->data; }
+const std::string& ProfileFile::Bytes() const { return impl_->FileBytes(); }
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
   const Impl::Entry* e = impl_->Lookup(section, key);
@@ -913,6 +1019,9 @@ void ProfileFile::Release() {
   impl_->stamp = {};
   impl_->data.clear();
   impl_->data.shrink_to_fit();
+  impl_->raw.clear();
+  impl_->raw.shrink_to_fit();
+  impl_->encoding = FileEncoding::Utf8;
   impl_->StartIndex();
 }
 
