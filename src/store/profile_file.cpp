@@ -841,37 +841,105 @@ struct ProfileFile::Impl {
     return Route::kEncoded;
   }
 
-  // Inside the lock: makes the change and replaces the file with the result.
-  // The change is made in place (no second copy of a large file) and undone
-  // when the file cannot be written. The count goes odd while the file may
-  // change, so that no reader trusts a count seen meanwhile.
-  void Commit(const Edit& edit) {
-    if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
-    // A big-endian UTF-16 text is not one the engine can edit.
-    if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') FailWrite();
-    indexed = false;  // indexed again when next read: a write alone needs no index
-    std::string encoded, oldRaw;
+  // What puts a change back: the replaced parts only, so that a large file
+  // needs no second copy.
+  struct Undo {
+    Route route = Route::kText;
+    Edit edit;  // at, the text's size and the text it replaced
+    size_t rawAt = 0, encodedSize = 0;
+    std::string oldRawPart, oldRaw;
+    FileEncoding oldEncoding = FileEncoding::Utf8;
+  };
+
+  // Makes the change in the text and in the file's bytes; records in undo,
+  // when given, what puts it back.
+  void ApplyEdit(const Edit& edit, Undo* undo) {
+    std::string encoded;
     size_t rawAt = 0, rawEnd = 0;
     const Route route = RouteOf(edit, encoded, rawAt, rawEnd);
-    const FileEncoding oldEncoding = encoding;
-    const std::string old = data.substr(edit.at, edit.removed);
+    if (undo) {
+      *undo = {route,   {edit.at, edit.text.size(), data.substr(edit.at, edit.removed)}, rawAt, encoded.size(), {}, {},
+               encoding};
+      if (route == Route::kEncoded) undo->oldRawPart = raw.substr(rawAt, rawEnd - rawAt);
+    }
     data.replace(edit.at, edit.removed, edit.text);
-    std::string oldRawPart;
     if (route == Route::kMarkedText || route == Route::kRewrite) data.insert(0, kUtf8Mark);
     if (route == Route::kEncoded) {
-      oldRawPart = raw.substr(rawAt, rawEnd - rawAt);
       raw.replace(rawAt, rawEnd - rawAt, encoded);
     } else if (route == Route::kRewrite) {
-      oldRaw.swap(raw);
+      if (undo) undo->oldRaw.swap(raw);
+      raw.clear();
       encoding = FileEncoding::Utf8;
     }
-    auto undo = [&] {
-      if (route == Route::kMarkedText || route == Route::kRewrite) data.erase(0, kUtf8Mark.size());
-      data.replace(edit.at, edit.text.size(), old);
-      if (route == Route::kEncoded) raw.replace(rawAt, encoded.size(), oldRawPart);
-      if (route == Route::kRewrite) raw.swap(oldRaw);
-      encoding = oldEncoding;
-    };
+    indexed = false;
+  }
+
+  void Revert(Undo& undo) {
+    if (undo.route == Route::kMarkedText || undo.route == Route::kRewrite) data.erase(0, kUtf8Mark.size());
+    data.replace(undo.edit.at, undo.edit.removed, undo.edit.text);
+    if (undo.route == Route::kEncoded) raw.replace(undo.rawAt, undo.encodedSize, undo.oldRawPart);
+    if (undo.route == Route::kRewrite) raw.swap(undo.oldRaw);
+    encoding = undo.oldEncoding;
+    indexed = false;
+  }
+
+  // The change that deletes the first line of the key in any section of
+  // the name, as the system's call looks; false when there is none.
+  bool Deletion(const std::string& section, const std::string& key, Edit& edit) {
+    size_t keyOff = 0;
+    bool found = false;
+    if (indexed && Complete()) {
+      for (const auto& sec : sections) {
+        if (!EqualNoCase(View(sec.nameOff, sec.nameLen), section)) continue;
+        for (uint32_t i = sec.firstEntry; i < sec.endEntry && !found; ++i)
+          if (EqualNoCase(Key(entries[i]), key)) {
+            keyOff = entries[i].keyOff;
+            found = true;
+          }
+        if (found) break;
+      }
+    } else {
+      // After an earlier change of a batch: one walk that stops at the line.
+      const char* base = data.data();
+      auto named = [](const char* s, const char* e, const std::string& want) {
+        return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
+      };
+      bool inside = section.empty();  // lines before the first section line
+      auto onSection = [&](const char* ns, const char* ne, const char*) TVX_LAMBDA_INLINE {
+        inside = named(ns, ne, section);
+        return true;
+      };
+      using Text = const char*;
+      auto onEntry = [&](Text ks, Text ke, Text, Text) TVX_LAMBDA_INLINE {
+        if (!inside || !named(ks, ke, key)) return true;
+        keyOff = static_cast<size_t>(ks - base);
+        found = true;
+        return false;
+      };
+      bool sawZero = false;
+      WalkLines(BodyStart(), base + data.size(), sawZero, onSection, onEntry, [] {});
+    }
+    if (!found) return false;
+    edit.at = LineStart(keyOff);
+    edit.removed = LineNext(keyOff) - edit.at;
+    edit.text.clear();
+    return true;
+  }
+
+  // Refuses a change before it is made: a read-only file, or a big-endian
+  // UTF-16 text, which the engine cannot edit.
+  void CheckWritable() const {
+    if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
+    if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') FailWrite();
+  }
+
+  // Inside the lock: replaces the file with its bytes, already changed; undo()
+  // puts the text back when the file cannot be written. The count goes odd
+  // while the file may change, so that no reader trusts a count seen
+  // meanwhile.
+  template <typename Undo>
+  void Store(Undo&& undo) {
+    indexed = false;  // indexed again when next read: a write alone needs no index
     if (inMemory) return;
     unsigned long long now = 0;
     if (!lock.ReadCount(now)) {
@@ -892,6 +960,16 @@ struct ProfileFile::Impl {
     stamp = written;
     count = changing + 1;
     countKnown = lock.WriteCount(count);
+  }
+
+  // Inside the lock: makes the change and replaces the file with the result.
+  // The change is made in place (no second copy of a large file) and undone
+  // when the file cannot be written.
+  void Commit(const Edit& edit) {
+    CheckWritable();
+    Undo undo;
+    ApplyEdit(edit, inMemory ? nullptr : &undo);
+    Store([&] { Revert(undo); });
   }
 };
 
@@ -989,28 +1067,61 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
   WriteString(section, key, std::to_string(value));
 }
 
-void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
-  try {
-    if (!impl_->inMemory && !impl_->lock.Lock()) return;
-    Unlocker unlock{impl_->lock};
-    if (!impl_->Refresh()) return;
-    // Deletion looks through every section of the name, as the system's call does.
-    auto& d = *impl_;
-    d.EnsureComplete();
-    for (const auto& sec : d.sections) {
-      if (!EqualNoCase(d.View(sec.nameOff, sec.nameLen), section)) continue;
-      for (uint32_t i = sec.firstEntry; i < sec.endEntry; ++i) {
-        if (!EqualNoCase(d.Key(d.entries[i]), key)) continue;
-        Impl::Edit edit;
-        edit.at = d.LineStart(d.entries[i].keyOff);
-        edit.removed = d.LineNext(d.entries[i].keyOff) - edit.at;
-        d.Commit(edit);
-        return;
-      }
+bool ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
+  auto& d = *impl_;
+  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
+  Unlocker unlock{d.lock};
+  if (!d.Refresh()) d.FailWrite();
+  Impl::Edit edit;
+  if (!d.Deletion(section, key, edit)) return false;
+  d.Commit(edit);
+  return true;
+}
+
+void ProfileFile::Changes::Write(const std::string& section, const std::string& key, const std::string& value) {
+  list_.push_back({section, key, value});
+}
+
+void ProfileFile::Changes::Delete(const std::string& section, const std::string& key) {
+  list_.push_back({section, key, std::nullopt});
+}
+
+int ProfileFile::Apply(const Changes& changes) {
+  for (const auto& c : changes.list_)
+    if (c.value) CheckStorable(c.section, c.key, *c.value);
+  if (changes.Empty()) return 0;
+  auto& d = *impl_;
+  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
+  Unlocker unlock{d.lock};
+  if (!d.Refresh()) d.FailWrite();
+  // The changes go one after another into a copy of the text, exactly as
+  // separate calls would make them; the file is written once at the end.
+  std::string before, beforeRaw;
+  FileEncoding beforeEncoding = d.encoding;
+  bool changed = false;
+  int deleted = 0;
+  auto undo = [&] {
+    d.data.swap(before);
+    d.raw.swap(beforeRaw);
+    d.encoding = beforeEncoding;
+    d.indexed = false;
+  };
+  for (const auto& c : changes.list_) {
+    Impl::Edit edit;
+    const bool edits = c.value ? d.Edited(c.section, c.key, *c.value, edit) : d.Deletion(c.section, c.key, edit);
+    if (!edits) continue;
+    if (!changed) {
+      d.CheckWritable();
+      before = d.data;
+      beforeRaw = d.raw;
+      changed = true;
     }
-  } catch (const Error&) {
-    // A key that cannot be deleted stays; the user action goes on.
+    d.ApplyEdit(edit, nullptr);
+    if (!c.value) ++deleted;
   }
+  if (!changed) return 0;
+  d.Store(undo);
+  return deleted;
 }
 
 void ProfileFile::Release() {

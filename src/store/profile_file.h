@@ -2,6 +2,7 @@
 // The data file engine: an INI ("profile") file read once per user action and
 // written durably, key by key. See profile_file.cpp for the format rules.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,34 @@ class ProfileFile {
   // and a clear tvx::Error for text the format cannot hold.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
-  // Removes the key's line; a missing key or a failed write is ignored.
-  void DeleteKey(const std::string& section, const std::string& key);
+  // Removes the key's line (the first of that name in any section of the
+  // name); true when there was one. A missing key changes nothing. Raises
+  // "Unable to write to <path>" when the file cannot be written.
+  bool DeleteKey(const std::string& section, const std::string& key);
+
+  // Several writes and deletions that one user action makes.
+  class Changes {
+   public:
+    void Write(const std::string& section, const std::string& key, const std::string& value);
+    void Delete(const std::string& section, const std::string& key);
+    bool Empty() const { return list_.empty(); }
+    size_t Size() const { return list_.size(); }
+
+   private:
+    friend class ProfileFile;
+    struct Change {
+      std::string section, key;
+      std::optional<std::string> value;  // none: delete the key
+    };
+    std::vector<Change> list_;
+  };
+  // Makes the changes in order, each as WriteString or DeleteKey would, and
+  // stores the result in one durable, atomic replace of the file under the
+  // lock: the file then holds exactly the bytes the separate calls would have
+  // left, or, when anything fails, stays as it was. Text the format cannot
+  // hold is refused before anything changes. Returns how many deletions
+  // removed a line.
+  int Apply(const Changes& changes);
 
   // Ends the user action's use of the file.
   void Release();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/error.h"
 #include "support/fake_platform.h"
@@ -326,7 +327,13 @@ TEST_F(ProfileFileTest, AFailedWriteRaisesUnableToWriteAndLeavesTheFileAsItWas) 
   ProfileFile f(path);
   EXPECT_THROW(f.WriteString("Command", "new", "x"), Error);
   EXPECT_THROW(f.WriteString("Command", "old", "2"), Error);
-  f.DeleteKey("Command", "old");  // silent
+  // A deletion fails like a write, and so do several changes at once.
+  EXPECT_THROW(f.DeleteKey("Command", "old"), Error);
+  ProfileFile::Changes changes;
+  changes.Delete("Command", "old");
+  changes.Write("Command", "new", "x");
+  EXPECT_THROW(f.Apply(changes), Error);
+  EXPECT_FALSE(f.DeleteKey("Command", "missing"));  // nothing to change: no write, no error
   EXPECT_EQ(f.ReadString("Command", "old"), "1");
   EXPECT_EQ(ReadFileBytes(path), before);
   EXPECT_TRUE(OnlyDataFileLeft());
@@ -360,7 +367,7 @@ TEST_F(ProfileFileTest, AUtf16FileIsWrittenInUtf16AndABigEndianOneNotAtAll) {
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
   }
-  g.DeleteKey("Command", std::string(1, '\0'));  // silent
+  EXPECT_FALSE(g.DeleteKey("Command", std::string(1, '\0')));
   EXPECT_EQ(ReadFileBytes(path), bigEndian);
   EXPECT_TRUE(OnlyDataFileLeft());
 }
@@ -391,6 +398,14 @@ TEST_F(ProfileFileTest, AnAnsiFileIsReadDecodedKeepsItsBytesAndBecomesUtf8WhenIt
             "al=C:\\Caf\xC3\xA9\\a.exe|\r\nother=\xC3\xA9\r\n"
             ";\xC2\x81\xC3\xBE\r\n\xD0\x9F=p\r\n");
   EXPECT_EQ(ProfileFile(path).ReadString("Command", "\xD0\xBF"), "p");
+  // The same changes in one write leave the same bytes.
+  const std::string separately = ReadFileBytes(path);
+  WriteFileBytes(path, before);
+  ProfileFile::Changes changes;
+  changes.Write("Command", "other", "\xC3\xA9");
+  changes.Write("Command", "\xD0\x9F", "p");
+  ProfileFile(path).Apply(changes);
+  EXPECT_EQ(ReadFileBytes(path), separately);
   EXPECT_TRUE(OnlyDataFileLeft());
 }
 
@@ -459,6 +474,55 @@ TEST_F(ProfileFileTest, WritesMergeWithWhatAnotherWriterStoredMeanwhile) {
   EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=later\r\nc=3\r\n");
   first.Release();
   EXPECT_EQ(first.ReadString("Command", "a"), "");
+}
+
+// Several changes at once leave exactly the bytes of the separate calls, on
+// files whose line ends, duplicates and missing sections make placing hard.
+TEST_F(ProfileFileTest, SeveralChangesAtOnceGiveTheBytesOfSeparateCalls) {
+  const std::string files[] = {"", "\xEF\xBB\xBF[Command]\na=1\r\rb=2\n\n[x]\r\nk=0",
+                               "a=0\r[command]\r\nA=1\r\na=2\n;c\r\n\r\n",
+                               "[Command]\r\nold=1\r\n[Template]\r\nw=a\r\n[Command]\r\nold=2\r\n"};
+  ProfileFile::Changes changes;
+  changes.Delete("Command", "old");
+  changes.Write("Command", "New", "x|");
+  changes.Delete("command", "a");
+  changes.Write("Template", "w", "b c");
+  changes.Delete("Command", "old");
+  changes.Write("Other", "k", "1");
+  changes.Write("Command", "a", "again");
+  changes.Delete("Command", "none");
+  for (const std::string& bytes : files) {
+    ProfileFile memory(ProfileFile::InMemory{bytes});
+    int separateDeletions = 0;
+    for (const auto& [section, key, value] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{{"Command", "old", ""},
+                                                                        {"Command", "New", "x|"},
+                                                                        {"command", "a", ""},
+                                                                        {"Template", "w", "b c"},
+                                                                        {"Command", "old", ""},
+                                                                        {"Other", "k", "1"},
+                                                                        {"Command", "a", "again"},
+                                                                        {"Command", "none", ""}}) {
+      if (value.empty())
+        separateDeletions += memory.DeleteKey(section, key);
+      else
+        memory.WriteString(section, key, value);
+    }
+    WriteFileBytes(path, bytes);
+    ProfileFile file(path);
+    file.ListKeys("Command");  // indexed: the first change is placed from the index, the others by walking
+    EXPECT_EQ(file.Apply(changes), separateDeletions) << bytes;
+    EXPECT_EQ(ReadFileBytes(path), memory.Bytes()) << bytes;
+    EXPECT_EQ(file.ReadString("Command", "a"), "again");
+  }
+  // Text the format cannot hold anywhere in the batch: nothing changes.
+  const std::string before = ReadFileBytes(path);
+  ProfileFile::Changes refused;
+  refused.Delete("Command", "New");
+  refused.Write("Command", "bad=name", "x");
+  EXPECT_THROW(ProfileFile(path).Apply(refused), Error);
+  EXPECT_EQ(ReadFileBytes(path), before);
+  EXPECT_TRUE(OnlyDataFileLeft());
 }
 
 }  // namespace

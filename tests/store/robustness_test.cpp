@@ -2,6 +2,7 @@
 // keys while the test kills them at random moments or runs several at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -63,15 +64,18 @@ void WaitForGrowth(const std::string& ackPath, uintmax_t from) {
   for (int waited = 0; waited < 5000 && AckSize(ackPath) <= from; ++waited) test::SleepMilliseconds(1);
 }
 
-TEST(DataFileRobustness, AWriterKilledAtAnyMomentLosesNoFinishedWriteAndTearsNothing) {
+// Rounds of a writer killed at random moments; batch > 0: each step writes
+// that many keys as one change, which must be there wholly or not at all.
+void KillWritersAtRandom(int rounds, int batch) {
   test::TempDir dir;
   const std::string path = DataFilePath(dir.Path()), ack = dir.File("acks.txt");
   std::mt19937 random(20240601);
   long next = 0;
-  size_t killedWithWork = 0;
-  for (int round = 0; round < 100; ++round) {
+  int killedWithWork = 0;
+  for (int round = 0; round < rounds; ++round) {
     {
-      ChildProcess writer(HelperProgram("store_writer"), {path, ack, "k", std::to_string(next), "100000"});
+      ChildProcess writer(HelperProgram("store_writer"),
+                          {path, ack, "k", std::to_string(next), "100000", std::to_string(batch)});
       ASSERT_TRUE(writer.Started()) << "helper store_writer not found beside the test";
       // Most rounds kill a writer that is busy writing, however slowly it
       // started (sanitizers, a loaded machine); the others may kill it anywhere.
@@ -84,21 +88,40 @@ TEST(DataFileRobustness, AWriterKilledAtAnyMomentLosesNoFinishedWriteAndTearsNot
     std::string bytes = test::PathExists(path) ? test::ReadFileBytes(path) : "";
     ExpectWellFormed(bytes, "k");
     ProfileFile file(path);
+    auto keysOf = [batch](long i) {
+      std::vector<std::string> keys;
+      for (int j = 0; j < std::max(batch, 1); ++j)
+        keys.push_back("k" + std::to_string(i) + (batch > 0 ? "_" + std::to_string(j) : ""));
+      return keys;
+    };
     for (long i : acked)
-      ASSERT_EQ(file.ReadString("Command", "k" + std::to_string(i)), "value-k" + std::to_string(i) + "|")
-          << "acknowledged write " << i << " lost in round " << round;
+      for (const std::string& key : keysOf(i))
+        ASSERT_EQ(file.ReadString("Command", key), "value-" + key + "|")
+            << "acknowledged write " << key << " lost in round " << round;
+    // A batch cut by the kill left either none of its keys or all of them.
+    for (long i = next; batch > 0 && i < next + 1000; ++i) {
+      int present = 0;
+      for (const std::string& key : keysOf(i)) present += !file.ReadString("Command", key).empty();
+      ASSERT_TRUE(present == 0 || present == batch) << "half a batch " << i << " in round " << round;
+    }
     if (!acked.empty() && *acked.rbegin() + 1 > next) {
       next = *acked.rbegin() + 1;
       ++killedWithWork;
     }
-    if (HasFatalFailure() || HasFailure()) return;
+    // A step finished but not yet acknowledged is taken by the next round's numbers.
+    while (batch > 0 && !file.ReadString("Command", keysOf(next)[0]).empty()) ++next;
+    if (::testing::Test::HasFatalFailure() || ::testing::Test::HasFailure()) return;
   }
-  EXPECT_GT(killedWithWork, 20u) << "too few rounds got to write anything before the kill";
+  EXPECT_GT(killedWithWork, rounds / 5) << "too few rounds got to write anything before the kill";
   // A clean run afterwards takes over any temporary file a killed writer left.
   ChildProcess last(HelperProgram("store_writer"), {path, ack, "k", std::to_string(next), "1"});
   EXPECT_EQ(last.Wait(), 0);
   EXPECT_FALSE(test::PathExists(path + ".tmp"));
 }
+
+TEST(DataFileRobustness, AWriterKilledAtAnyMomentLosesNoFinishedWriteAndTearsNothing) { KillWritersAtRandom(100, 0); }
+
+TEST(DataFileRobustness, AWriterKilledDuringSeveralChangesLeavesAllOrNoneOfThem) { KillWritersAtRandom(40, 5); }
 
 TEST(DataFileRobustness, ConcurrentWritersLoseNoKey) {
   test::TempDir dir;
@@ -109,18 +132,20 @@ TEST(DataFileRobustness, ConcurrentWritersLoseNoKey) {
     writers.push_back(std::make_unique<ChildProcess>(
         HelperProgram("store_writer"),
         std::vector<std::string>{path, dir.File("ack" + std::to_string(w)), "w" + std::to_string(w) + "_", "0",
-                                 std::to_string(kKeys)}));
+                                 std::to_string(kKeys), w == 0 ? "2" : "0"}));
   for (auto& w : writers) {
     EXPECT_TRUE(w->Started()) << "helper store_writer not started";
     EXPECT_EQ(w->Wait(), 0);
   }
   ProfileFile file(path);
-  EXPECT_EQ(file.ListKeys("Command").size(), static_cast<size_t>(kWriters * kKeys));
+  // The first writer makes two keys per change.
+  EXPECT_EQ(file.ListKeys("Command").size(), static_cast<size_t>((kWriters + 1) * kKeys));
   for (int w = 0; w < kWriters; ++w)
-    for (int i = 0; i < kKeys; ++i) {
-      std::string key = "w" + std::to_string(w) + "_" + std::to_string(i);
-      EXPECT_EQ(file.ReadString("Command", key), "value-" + key + "|");
-    }
+    for (int i = 0; i < kKeys; ++i)
+      for (const std::string& suffix : w == 0 ? std::vector<std::string>{"_0", "_1"} : std::vector<std::string>{""}) {
+        std::string key = "w" + std::to_string(w) + "_" + std::to_string(i) + suffix;
+        EXPECT_EQ(file.ReadString("Command", key), "value-" + key + "|");
+      }
 }
 
 }  // namespace

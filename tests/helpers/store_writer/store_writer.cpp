@@ -1,7 +1,8 @@
 // Child process of the data file robustness tests: writes keys <prefix><i>
 // for i in [first, first + count) and, after each write has returned, appends
 // "<i>\n" to the acknowledgement file, so the parent knows which writes must
-// survive if it kills this process.
+// survive if it kills this process. With a batch size n (sixth argument),
+// each step writes keys <prefix><i>_0 .. <prefix><i>_<n-1> as one change.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,13 +17,23 @@ int main(int argc, char** argv) {
   }
   std::string path = argv[1], prefix = argv[3];
   long first = std::atol(argv[4]), count = std::atol(argv[5]);
+  const long batch = argc > 6 ? std::atol(argv[6]) : 0;
   std::FILE* ack = std::fopen(argv[2], "ab");
   if (!ack) return 3;
   for (long i = first; i < first + count; ++i) {
     try {
       tvx::store::ProfileFile file(path);
       std::string n = std::to_string(i);
-      file.WriteString("Command", prefix + n, "value-" + prefix + n + "|");
+      if (batch > 0) {
+        tvx::store::ProfileFile::Changes changes;
+        for (long j = 0; j < batch; ++j) {
+          std::string key = prefix + n + "_" + std::to_string(j);
+          changes.Write("Command", key, "value-" + key + "|");
+        }
+        file.Apply(changes);
+      } else {
+        file.WriteString("Command", prefix + n, "value-" + prefix + n + "|");
+      }
       file.Release();
     } catch (const tvx::Error& e) {
       std::fprintf(stderr, "%s\n", e.what());
