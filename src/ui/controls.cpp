@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/text.h"
 #include "ui/form.h"
@@ -109,11 +110,7 @@ void CheckBox::SetChecked(bool checked) {
   Notify(Prop::Checked);
 }
 
-int CompareNoCase(const std::string& a, const std::string& b) {
-  int c = text::LowerAscii(a).compare(text::LowerAscii(b));
-  if (c != 0) return c < 0 ? -1 : 1;
-  return 0;
-}
+int CompareNoCase(const std::string& a, const std::string& b) { return text::CompareFolded(a, b); }
 
 void ItemsControl::ClearItems() {
   items_.clear();
