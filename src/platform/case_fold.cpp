@@ -77,6 +77,11 @@ constexpr FoldRange kFolds[] = {
 
 char32_t FoldCase(char32_t c) {
   if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  // The scripts of most names without the search: Latin-1, Cyrillic, and
+  // the span from U+2CF3 to U+A63F (CJK among it), where nothing folds.
+  if (c >= 0xC0 && c <= 0xFF) return c <= 0xDE && c != 0xD7 ? c + 32 : c;
+  if (c >= 0x400 && c <= 0x45F) return c >= 0x430 ? c : c + (c >= 0x410 ? 32 : 80);
+  if (c > 0x2CF2 && c < 0xA640) return c;
   auto r = std::upper_bound(std::begin(kFolds), std::end(kFolds), c,
                             [](char32_t v, const FoldRange& f) { return v < f.first; });
   if (r == std::begin(kFolds)) return c;

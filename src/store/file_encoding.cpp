@@ -1,6 +1,11 @@
 #include "store/file_encoding.h"
 
-#include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define TVX_HAVE_SSE2 1
+#endif
 
 #include "platform/code_page.h"
 #include "platform/utf8.h"
@@ -10,7 +15,19 @@ namespace {
 
 inline bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
-size_t CountBreaks(std::string_view s) { return static_cast<size_t>(std::count_if(s.begin(), s.end(), IsBreak)); }
+size_t CountBreaks(std::string_view s) {
+  size_t n = 0, i = 0;
+#ifdef TVX_HAVE_SSE2
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; s.size() - i >= 16; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    n += static_cast<size_t>(std::popcount(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))))));
+  }
+#endif
+  for (; i < s.size(); ++i) n += IsBreak(s[i]);
+  return n;
+}
 
 bool HasUtf16Mark(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE'; }
 
