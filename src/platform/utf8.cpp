@@ -48,10 +48,6 @@ char32_t Next(std::string_view s, size_t& i) {
   return cp;
 }
 
-namespace {
-
-// Length of the run of ASCII bytes at the start of s, found 64 bytes at a
-// time: most of a data file is ASCII, and this runs on every read of it.
 size_t AsciiPrefix(std::string_view s) {
   const char* p = s.data();
   size_t i = 0;
@@ -71,8 +67,6 @@ size_t AsciiPrefix(std::string_view s) {
   while (i < s.size() && static_cast<unsigned char>(p[i]) < 0x80) ++i;
   return i;
 }
-
-}  // namespace
 
 bool IsAscii(std::string_view s) { return AsciiPrefix(s) == s.size(); }
 

@@ -18,6 +18,9 @@ char32_t Next(std::string_view s, size_t& i);
 // Whether all of the text is valid UTF-8 (as Next tells it).
 bool IsValid(std::string_view s);
 bool IsAscii(std::string_view s);
+// Length of the run of ASCII bytes at the start of s, found 64 bytes at a
+// time: most of a data file is ASCII, and this runs on every read of it.
+size_t AsciiPrefix(std::string_view s);
 void Append(std::string& out, char32_t c);
 
 // UTF-16 LE bytes to UTF-8: an unpaired surrogate, and an odd last byte,

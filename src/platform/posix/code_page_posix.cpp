@@ -17,25 +17,14 @@ char32_t FromByte(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x
 }  // namespace
 
 std::string AnsiToUtf8(std::string_view ansi) {
-  // At most three bytes a character; written through a pointer, then cut.
-  std::string out(ansi.size() * 3, '\0');
-  char* o = out.data();
-  for (char ch : ansi) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x80) {
-      *o++ = ch;
-      continue;
-    }
-    const char32_t c = FromByte(b);
-    if (c < 0x800) {
-      *o++ = static_cast<char>(0xC0 | (c >> 6));
-    } else {
-      *o++ = static_cast<char>(0xE0 | (c >> 12));
-      *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    }
-    *o++ = static_cast<char>(0x80 | (c & 0x3F));
+  std::string out;
+  out.reserve(ansi.size() + ansi.size() / 4);
+  for (size_t i = 0; i < ansi.size();) {
+    const size_t run = utf8::AsciiPrefix(ansi.substr(i));
+    out.append(ansi.data() + i, run);
+    for (i += run; i < ansi.size() && static_cast<unsigned char>(ansi[i]) >= 0x80; ++i)
+      utf8::Append(out, FromByte(static_cast<unsigned char>(ansi[i])));
   }
-  out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 
