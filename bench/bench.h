@@ -30,6 +30,14 @@ std::pair<double, double> BestMicrosecondsInTurn(int repeats, const std::functio
 std::string ScratchFolder();
 
 void Report(const std::string& what, double microseconds);
+
+#ifdef _WIN32
+// The benchmark program's own folder, with its trailing backslash.
+std::string OwnFolder();
+// Microseconds from starting the program (in `folder`) to its window shown
+// and its thread idle; -1 on failure.
+double StartToIdle(const std::string& exe, const std::string& folder);
+#endif
 // An empty target prints the ratio as a figure for reference only.
 void ReportRatio(const std::string& what, double ratio, const std::string& target);
 

@@ -13,7 +13,6 @@
 #include "bench.h"
 
 namespace tvx::bench {
-namespace {
 
 std::string OwnFolder() {
   char path[MAX_PATH * 2] = {};
@@ -21,6 +20,8 @@ std::string OwnFolder() {
   std::string p = path;
   return p.substr(0, p.find_last_of('\\') + 1);
 }
+
+namespace {
 
 struct Found {
   DWORD pid;
@@ -37,6 +38,8 @@ BOOL CALLBACK FindVisible(HWND hwnd, LPARAM lp) {
   }
   return TRUE;
 }
+
+}  // namespace
 
 // Microseconds until the program's window is visible and its thread idle; -1 on failure.
 double StartToIdle(const std::string& exe, const std::string& folder) {
@@ -72,6 +75,8 @@ double StartToIdle(const std::string& exe, const std::string& folder) {
   CloseHandle(pi.hProcess);
   return us;
 }
+
+namespace {
 
 constexpr int kRuns = 15;
 

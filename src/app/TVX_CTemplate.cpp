@@ -103,10 +103,12 @@ void TfrmCT::Button1Click(ui::Control& sender) {
     case 2:
       if (filled) {
         if (lstTmp.ItemIndex() < 0) throw Error("List index out of bounds (-1)");
-        // A name the file cannot hold fails before the old entry goes.
-        store::CheckStorable(kTemplates, name, commands);
-        data.DeleteKey(kTemplates, lstTmp.SelectedText());
-        data.WriteString(kTemplates, name, commands);
+        // One write: a name the file cannot hold, or a file that cannot be
+        // written, fails with the old entry still there.
+        store::ProfileFile::Changes changes;
+        changes.Delete(kTemplates, lstTmp.SelectedText());
+        changes.Write(kTemplates, name, commands);
+        data.Apply(changes);
       }
       break;
   }

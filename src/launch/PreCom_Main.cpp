@@ -51,13 +51,15 @@ void TfrmPC::FormCreate() {
 
 void TfrmPC::Button1Click(ui::Control& sender) {
   bool all = sender.Tag == 1;
-  store::ProfileFile file(ctx_.DataFile());
-  // Grid order, so new keys follow the order the user sees; a failed write
-  // ends the loop with the earlier rows written.
+  // Grid order, so new keys follow the order the user sees; all rows go in
+  // one write, so a failure stores none of them.
+  store::ProfileFile::Changes changes;
   for (int i = 0; i < nxPC.RowCount(); ++i) {
     if (!all && !nxPC.IsSelected(i)) continue;
-    file.WriteString(kSection, nxPC.Cell(i, 0), nxPC.Cell(i, 2) + "|" + nxPC.Cell(i, 3));
+    changes.Write(kSection, nxPC.Cell(i, 0), nxPC.Cell(i, 2) + "|" + nxPC.Cell(i, 3));
   }
+  store::ProfileFile file(ctx_.DataFile());
+  file.Apply(changes);
   file.Release();
 }
 

@@ -234,9 +234,8 @@ void TtvxCM::txtParamKeyPress(ui::Edit& sender, char& key) {
   }
 }
 
-void TtvxCM::cmdAddClick() {
-  std::string name = NormalizeCommandName(txtName.Text());
-  txtName.SetText(name);
+template <typename Change>
+void TtvxCM::StoreAndReload(Change&& change) {
   // The list must show the file's real content afterwards, also when the
   // write failed; the error still reaches the general handler.
   auto finish = [this](std::optional<store::ProfileFile>& file) {
@@ -247,7 +246,7 @@ void TtvxCM::cmdAddClick() {
   std::optional<store::ProfileFile> file;
   try {
     file.emplace(ctx_.DataFile());
-    if (!name.empty() && !text::Trim(txtParam.Text()).empty()) file->WriteString(kSection, name, StoredValue());
+    change(*file);
   } catch (...) {
     finish(file);
     throw;
@@ -255,27 +254,50 @@ void TtvxCM::cmdAddClick() {
   finish(file);
 }
 
+void TtvxCM::cmdAddClick() {
+  std::string name = NormalizeCommandName(txtName.Text());
+  txtName.SetText(name);
+  StoreAndReload([&](store::ProfileFile& file) {
+    if (!name.empty() && !text::Trim(txtParam.Text()).empty()) file.WriteString(kSection, name, StoredValue());
+  });
+}
+
 void TtvxCM::cmdRemClick() {
-  store::ProfileFile file(ctx_.DataFile());
+  std::vector<int> selected;
+  store::ProfileFile::Changes changes;
   for (int i = lvCmd.RowCount() - 1; i >= 0; --i) {
-    if (i >= lvCmd.RowCount() || !lvCmd.IsSelected(i)) continue;
-    file.DeleteKey(kSection, lvCmd.Cell(i, 0));
-    lvCmd.DeleteRow(i);
+    if (!lvCmd.IsSelected(i)) continue;
+    selected.push_back(i);
+    changes.Delete(kSection, lvCmd.Cell(i, 0));
   }
+  // All the selected commands go in one write; when it fails every row
+  // stays, as every command stays in the file.
+  struct Enable {
+    TtvxCM& cm;
+    ~Enable() { cm.SetEditingEnabled(true); }
+  } enable{*this};
+  store::ProfileFile file(ctx_.DataFile());
+  file.Apply(changes);
   file.Release();
-  SetEditingEnabled(true);
+  lvCmd.DeleteRows(selected);
 }
 
 void TtvxCM::cmdReplaceClick() {
   // Remove only when Add will store something, so an accidental Replace with
   // an empty name or location, or with text the file cannot hold, never loses
-  // the selected command.
+  // the selected command. Removal and Add are one write: when it fails, the
+  // selected command is still there.
   std::string name = NormalizeCommandName(txtName.Text());
-  if (!name.empty() && !text::Trim(txtParam.Text()).empty()) {
-    store::CheckStorable(kSection, name, StoredValue());
-    cmdRemClick();
+  if (name.empty() || text::Trim(txtParam.Text()).empty()) {
+    cmdAddClick();
+    return;
   }
-  cmdAddClick();
+  txtName.SetText(name);
+  store::ProfileFile::Changes changes;
+  for (int i = lvCmd.RowCount() - 1; i >= 0; --i)
+    if (lvCmd.IsSelected(i)) changes.Delete(kSection, lvCmd.Cell(i, 0));
+  changes.Write(kSection, name, StoredValue());
+  StoreAndReload([&](store::ProfileFile& file) { file.Apply(changes); });
 }
 
 void TtvxCM::Button55Click() {

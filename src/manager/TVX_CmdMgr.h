@@ -101,6 +101,10 @@ class TtvxCM : public ui::Form {
   // Ticks the Shell Integration box when the entry is this copy's.
   void CheckShellIntegration();
   void BlockControls(bool block);
+  // Opens the data file, makes the change, then in every case releases the
+  // file, reloads the list and enables editing.
+  template <typename Change>
+  void StoreAndReload(Change&& change);
 
   Context& ctx_;
   std::string exeFolder_;

@@ -1,4 +1,5 @@
 // "Save List": the command list as a small web page on the desktop.
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,15 @@ std::string HtmlEscape(const std::string& text) {
 std::string CommandListHtml(const std::vector<std::pair<std::string, std::string>>& rows) {
   const std::string crlf = "\r\n";
   std::string page;
+  // Text beyond ASCII is UTF-8: the page says so, or a browser would guess
+  // the code page. An all-ASCII page stays as it always was.
+  const bool ascii = std::all_of(rows.begin(), rows.end(), [](const auto& row) {
+    auto plain = [](const std::string& s) {
+      return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    return plain(row.first) && plain(row.second);
+  });
+  if (!ascii) page += "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">" + crlf;
   page += "<center><font size=\"10\">Tavrix</font><br>" + crlf;
   page += "<font size=\"6\">Command List</font><br><br>" + crlf;
   page += "<table align=\"center\" border=\"1\">" + crlf;

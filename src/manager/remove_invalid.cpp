@@ -42,6 +42,9 @@ void TtvxCM::cmdRICClick() {
   BlockControls(true);
   lvCmd.BeginUpdate();
   int deleted = 0;
+  // The deletions are made together when the pass is over: one write, and a
+  // count of what really left the file.
+  store::ProfileFile::Changes deletions;
   auto finish = [&] {
     file.Release();
     lvCmd.EndUpdate();
@@ -70,13 +73,11 @@ void TtvxCM::cmdRICClick() {
           std::string drive = colon != std::string::npos ? location.substr(0, colon + 1) : std::string();
           remove = !drive.empty() && files.DirectoryExists(drive);
         }
-        if (remove) {
-          file.DeleteKey("Command", name);
-          ++deleted;
-        }
+        if (remove) deletions.Delete("Command", name);
       }
       ctx_.ui.ProcessMessages();
     }
+    deleted = file.Apply(deletions);
     Button55Click();
   } catch (...) {
     finish();

@@ -2,11 +2,21 @@
 // File primitives under the data file engine: whole-file reads, a
 // cross-process lock and durable, atomic replacement of a file.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tvx::fileio {
 
-enum class ReadStatus { Ok, Missing, Failed };
+// TooLarge: the file holds more than the reader's limit; nothing was read.
+enum class ReadStatus { Ok, Missing, Failed, TooLarge };
+
+// Why a write could not be made, where the user can do something about it.
+enum class WriteFault {
+  Other,           // the disk, the permissions: the system's own reasons
+  HeldOpen,        // another program kept the file open for longer than the retries wait
+  Busy,            // another writer kept the lock for longer than the wait allows
+  FolderInTheWay,  // a folder has the name of the temporary or the lock file
+};
 
 // What identifies one version of a file cheaply: which file it is, its size
 // and its last write time. A missing file has exists false.
@@ -25,14 +35,18 @@ constexpr size_t kEditRoom = 4096;
 // Reads the whole file into bytes. Missing: no such file (bytes empty).
 // Readers never block a concurrent replacement of the file. stamp, when
 // given, receives the stamp of the very file the bytes came from.
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp = nullptr);
+// A file larger than maxBytes is not read (TooLarge).
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp = nullptr,
+                         size_t maxBytes = SIZE_MAX);
 
 // The file's stamp now; false when it cannot be told (other than missing).
 bool StampOf(const std::string& path, FileStamp& stamp);
 
 // A lock file beside a data file, shared by every process, kept open by its
-// user. Lock blocks until the exclusive lock is free; the system drops it
-// when the holder dies, so a killed writer never leaves it taken.
+// user. Lock waits for the exclusive lock at most the time given (showing the
+// wait cursor on Windows meanwhile, as the wait holds up the window); the
+// system drops the lock when the holder dies, so a killed writer never leaves
+// it taken.
 // The file also holds a change count that writers raise to an odd number
 // before replacing the data file and to the next even one after: a reader
 // that saw an even count before reading the data file, and sees the same
@@ -44,10 +58,13 @@ class LockFile {
   LockFile(const LockFile&) = delete;
   LockFile& operator=(const LockFile&) = delete;
 
+  const std::string& Path() const { return path_; }
+
   // Opens the lock file when it exists (never creates it) and reads the count.
   bool ReadCountIfPresent(unsigned long long& count);
-  // Opens (creating when missing) and takes the lock.
-  bool Lock();
+  // Opens (creating when missing) and takes the lock; on failure `why`, when
+  // given, tells Busy (the wait ran out), FolderInTheWay or Other.
+  bool Lock(int waitMilliseconds, WriteFault* why = nullptr);
   void Unlock();
   // Under the lock. A count that cannot be read reads as unknown: false.
   bool ReadCount(unsigned long long& count);
@@ -69,10 +86,16 @@ bool CanWriteExisting(const std::string& path);
 // Replaces the file with these bytes so that it is either wholly old or wholly
 // new, even if the process or the system dies: writes tempPath (same folder),
 // flushes it to disk, renames it over the file and flushes the folder. On
-// failure the file is unchanged and tempPath is gone.
+// failure the file is unchanged and tempPath is gone; `why`, when given, tells
+// HeldOpen (another program kept the file open through a few seconds of
+// retries), FolderInTheWay (tempPath is a folder) or Other, and the system's
+// last error (errno, GetLastError) is the one that stopped the write.
 // stamp, when given, receives the new file's stamp.
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
-                        FileStamp* stamp = nullptr);
+                        FileStamp* stamp = nullptr, WriteFault* why = nullptr);
+
+// Whether a folder stands at the path.
+bool IsFolder(const std::string& path);
 
 // Writes the bytes in place and flushes them to disk (no atomic replacement).
 bool WriteFileFlushed(const std::string& path, const std::string& bytes);

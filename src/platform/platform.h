@@ -80,9 +80,9 @@ class IFileSystem {
   virtual bool FileExists(const std::string& path) = 0;
   // GetFileAttributes succeeds and carries the directory attribute.
   virtual bool DirectoryExists(const std::string& path) = 0;
-  // Creates or replaces the file with exactly these bytes. On failure returns
-  // the system's reason text, and no partly written file is left; nullopt on
-  // success.
+  // Creates or replaces the file with exactly these bytes, atomically. On
+  // failure returns the system's reason text and the file is as it was (no
+  // partly written file is left); nullopt on success.
   virtual std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   // Special folder through SHGetSpecialFolderLocation + SHGetPathFromIDList,

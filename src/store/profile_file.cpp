@@ -40,6 +40,10 @@ namespace {
 
 constexpr uint32_t kNoValue = 0xFFFFFFFFu;
 constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
+// The largest file the 32-bit line positions can address (kNoValue stays free).
+constexpr size_t kMaxBytes = 0xFFFFFFFEu;
+// How long a write waits for another program's write to finish.
+constexpr int kLockWaitMilliseconds = 4000;
 
 inline bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A; }
 inline bool IsBreak(unsigned char c) { return c == '\r' || c == '\n'; }
@@ -422,6 +426,8 @@ struct ProfileFile::Impl {
     } else {
       data = DecodeText(bytes, encoding);
       raw.swap(bytes);
+      // Positions in the text are 32-bit as in the bytes: decoding may grow it.
+      if (data.size() > kMaxBytes) FailTooLarge();
     }
     indexed = false;
   }
@@ -736,27 +742,29 @@ struct ProfileFile::Impl {
     countKnown = lock.ReadCountIfPresent(count) && count % 2 == 0;
     // A missing or unreadable file reads as an empty one.
     std::string bytes;
-    auto status = fileio::ReadWholeFile(path, bytes, &stamp);
+    auto status = fileio::ReadWholeFile(path, bytes, &stamp, kMaxBytes);
+    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status != fileio::ReadStatus::Ok) bytes.clear();
     TakeBytes(bytes);
     if (status == fileio::ReadStatus::Failed) countKnown = false;
     indexed = false;  // indexed when first read: an action that only writes needs no index
   }
 
-  // Inside the lock: brings data up to what the file holds now, re-reading
-  // only when another writer may have replaced it since it was read.
+  // Inside the lock: brings data up to what the file holds now. The bytes
+  // are compared, not the size and write time: an editor saving a changed
+  // letter within one tick of the clock keeps both.
   bool Refresh() {
     if (inMemory) return true;
     unsigned long long now = 0;
-    bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
-    fileio::FileStamp current;
-    bool same = countKnown && nowKnown && now == count && fileio::StampOf(path, current) && current == stamp;
-    if (!same) {
-      std::string bytes;
-      fileio::FileStamp readStamp;
-      if (fileio::ReadWholeFile(path, bytes, &readStamp) == fileio::ReadStatus::Failed) return false;
-      stamp = readStamp;
-      if (bytes != FileBytes()) TakeBytes(bytes);
+    const bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
+    std::string bytes;
+    fileio::FileStamp readStamp;
+    const auto status = fileio::ReadWholeFile(path, bytes, &readStamp, kMaxBytes);
+    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
+    if (status == fileio::ReadStatus::Failed) return false;
+    stamp = readStamp;
+    if (bytes != FileBytes()) {
+      TakeBytes(bytes);
     }
     count = now;
     countKnown = nowKnown;
@@ -866,7 +874,36 @@ struct ProfileFile::Impl {
     return true;
   }
 
-  [[noreturn]] void FailWrite() const { throw Error(FormatMessage1("Unable to write to %s", path)); }
+  [[noreturn]] void FailWrite(fileio::WriteFault why = fileio::WriteFault::Other,
+                              const std::string& folder = std::string()) const {
+    switch (why) {
+      case fileio::WriteFault::Busy:
+        throw Error(FormatMessage1("Unable to write to %s because another program is changing it at the moment", path));
+      case fileio::WriteFault::HeldOpen:
+        throw Error(FormatMessage1("Unable to write to %s because another program keeps it open", path));
+      case fileio::WriteFault::FolderInTheWay:
+        throw Error(FormatMessage2("Unable to write to %s because the folder %s is in the way", path, folder));
+      case fileio::WriteFault::Other:
+        break;
+    }
+    throw Error(FormatMessage1("Unable to write to %s", path));
+  }
+  // Line positions are kept in 32 bits: a larger file is refused whole.
+  [[noreturn]] void FailTooLarge() const {
+    throw Error(FormatMessage1("Cannot use %s because it is larger than 4 GB", path));
+  }
+
+  // Inside the lock from here on: takes it, waiting a few seconds at most
+  // for another writer, and brings the text up to the file's content.
+  void LockAndRefresh() {
+    if (inMemory) return;
+    fileio::WriteFault why = fileio::WriteFault::Other;
+    if (!lock.Lock(kLockWaitMilliseconds, &why)) FailWrite(why, lock.Path());
+    if (!Refresh()) {
+      lock.Unlock();
+      FailWrite();
+    }
+  }
 
   // How a change reaches the file's bytes.
   enum class Route {
@@ -988,6 +1025,10 @@ struct ProfileFile::Impl {
   template <typename Undo>
   void Store(Undo&& undo) {
     indexed = false;  // indexed again when next read: a write alone needs no index
+    if (data.size() > kMaxBytes) {
+      undo();
+      FailTooLarge();
+    }
     if (inMemory) return;
     unsigned long long now = 0;
     if (!lock.ReadCount(now)) {
@@ -1001,9 +1042,10 @@ struct ProfileFile::Impl {
       FailWrite();
     }
     fileio::FileStamp written;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &written)) {
+    fileio::WriteFault why = fileio::WriteFault::Other;
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &written, &why)) {
       undo();
-      FailWrite();
+      FailWrite(why, path + ".tmp");
     }
     stamp = written;
     count = changing + 1;
@@ -1102,10 +1144,9 @@ int ProfileFile::ReadInteger(const std::string& section, const std::string& key,
 void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   CheckStorable(section, key, value);
   auto& d = *impl_;
-  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
-  Unlocker unlock{d.lock};
   // Another process may have written since we read: apply the change to what is there now.
-  if (!d.Refresh()) d.FailWrite();
+  d.LockAndRefresh();
+  Unlocker unlock{d.lock};
   Impl::Edit edit;
   if (!d.Edited(section, key, value, edit)) return;
   d.Commit(edit);
@@ -1117,9 +1158,8 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
 
 bool ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
   auto& d = *impl_;
-  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
+  d.LockAndRefresh();
   Unlocker unlock{d.lock};
-  if (!d.Refresh()) d.FailWrite();
   Impl::Edit edit;
   if (!d.Deletion(section, key, edit)) return false;
   d.Commit(edit);
@@ -1139,9 +1179,8 @@ int ProfileFile::Apply(const Changes& changes) {
     if (c.value) CheckStorable(c.section, c.key, *c.value);
   if (changes.Empty()) return 0;
   auto& d = *impl_;
-  if (!d.inMemory && !d.lock.Lock()) d.FailWrite();
+  d.LockAndRefresh();
   Unlocker unlock{d.lock};
-  if (!d.Refresh()) d.FailWrite();
   // The changes go one after another into a copy of the text, exactly as
   // separate calls would make them; the file is written once at the end.
   std::string before, beforeRaw;

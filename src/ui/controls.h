@@ -312,6 +312,9 @@ class ListView : public Control {
   void Clear();
   int AddRow(const std::string& caption, const std::vector<std::string>& subItems);
   void DeleteRow(int index);
+  // The same for several rows at once, in one pass over the list; a
+  // selection change is raised once.
+  void DeleteRows(std::vector<int> indexes);
   // Sort by one column (ascending) with the given comparison.
   void SortByColumn(int column, const std::function<int(const std::string&, const std::string&)>& cmp);
 

@@ -34,8 +34,12 @@ TEST_F(ManagerTest, WindowStartsInItsDesignState) {
   for (ui::Control* c : m.Controls()) {
     EXPECT_LE(c->place.left + c->place.width, m.clientWidth) << c->Name();
     EXPECT_LE(c->place.top + c->place.height, m.clientHeight) << c->Name();
-    if (c->tabOrder >= 0) EXPECT_TRUE(tabs.insert(c->tabOrder).second) << c->Name();
-    if (c->GetKind() == ui::Kind::ListView) EXPECT_EQ(static_cast<ui::ListView*>(c)->acceptsFileDrop, c == &m.lvCmd);
+    if (c->tabOrder >= 0) {
+      EXPECT_TRUE(tabs.insert(c->tabOrder).second) << c->Name();
+    }
+    if (c->GetKind() == ui::Kind::ListView) {
+      EXPECT_EQ(static_cast<ui::ListView*>(c)->acceptsFileDrop, c == &m.lvCmd);
+    }
   }
 }
 

@@ -45,6 +45,21 @@ TEST_F(HtmlExportTest, MarkupInNamesAndValuesIsShownAsText) {
             kHead + Row("x&lt;y&gt;", "C:\\a&amp;b.exe|&quot;&lt;script&gt;alert(1)&lt;/script&gt;&quot;") + kTail);
 }
 
+TEST_F(HtmlExportTest, APageWithTextBeyondAsciiDeclaresUtf8) {
+  WriteCommands(
+      {{"se\xC3\xB1"
+        "al",
+        "C:\\\xD0\x9C\\a.exe|"}});
+  auto& m = OpenManager();
+  Click(m.sBitBtn2);
+  EXPECT_EQ(fake.files.written.at(path), "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n" +
+                                             kHead +
+                                             Row("se\xC3\xB1"
+                                                 "al",
+                                                 "C:\\\xD0\x9C\\a.exe|") +
+                                             kTail);
+}
+
 TEST_F(HtmlExportTest, EmptyListWritesNothing) {
   auto& m = OpenManager();
   fake.files.written[path] = "older page";

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "platform/error.h"
+#include "platform/file_io.h"
 #include "support/fake_platform.h"
 
 namespace tvx::store {
@@ -439,6 +440,49 @@ TEST_F(ProfileFileTest, AWriteSeesAChangeMadeByAnyProgramSinceTheFileWasRead) {
   other.WriteString("Command", "e", "5");
   f.WriteString("Command", "f", "6");
   EXPECT_EQ(ReadFileBytes(path), "[Command]\r\nb=2\r\nc=3\r\nd=4\r\ne=5\r\nf=6\r\n");
+  // An edit of the same size with the old write time, as an editor saving a
+  // changed letter within one tick of the clock leaves it.
+  const auto time = std::filesystem::last_write_time(path);
+  WriteFileBytes(path, "[Command]\r\nb=7\r\nc=3\r\nd=4\r\ne=5\r\nf=6\r\n");
+  std::filesystem::last_write_time(path, time);
+  f.WriteString("Command", "g", "8");
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\nb=7\r\nc=3\r\nd=4\r\ne=5\r\nf=6\r\ng=8\r\n");
+}
+
+// What stops a write is named: a folder in the way, a writer that does not
+// finish, a file too large for the engine; nothing is written.
+TEST_F(ProfileFileTest, AWriteThatCannotBeMadeSaysWhy) {
+  auto failure = [&](auto&& action) {
+    try {
+      action();
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("no failure");
+  };
+  WriteFileBytes(path, "[Command]\r\na=1\r\n");
+  for (const std::string& leftover : {path + ".tmp", path + ".lock"}) {
+    std::filesystem::remove(leftover);
+    std::filesystem::create_directory(leftover);
+    EXPECT_EQ(failure([&] { ProfileFile(path).WriteString("Command", "b", "2"); }),
+              "Unable to write to " + path + " because the folder " + leftover + " is in the way");
+    std::filesystem::remove(leftover);
+  }
+  {
+    fileio::LockFile other(path + ".lock");
+    ASSERT_TRUE(other.Lock(0));
+    ProfileFile f(path);
+    EXPECT_EQ(failure([&] { f.DeleteKey("Command", "a"); }),
+              "Unable to write to " + path + " because another program is changing it at the moment");
+  }
+  EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=1\r\n");
+
+  std::error_code ec;
+  std::filesystem::resize_file(path, (uintmax_t{1} << 32) + 1, ec);
+  if (ec) GTEST_SKIP() << "no room for a file past 4 GB here";
+  EXPECT_EQ(failure([&] { ProfileFile f(path); }), "Cannot use " + path + " because it is larger than 4 GB");
+  EXPECT_EQ(std::filesystem::file_size(path), (uintmax_t{1} << 32) + 1);
+  std::filesystem::remove(path);
 }
 
 TEST_F(ProfileFileTest, TheEngineInMemoryEditsLikeTheFileEngine) {

@@ -62,6 +62,9 @@ TEST_F(ModelsTest, SortedItemsIgnoreCaseAndKeepTheSelectedEntry) {
   form.cmb.SetItemIndex(99);
   EXPECT_EQ(form.cmb.ItemIndex(), -1);
   EXPECT_EQ(form.cmb.SelectedText(), "");
+  // Equal entries keep the order they came in; bytes beyond ASCII sort after it.
+  form.cmb.SetItems({"b", "\xC3\xA9", "B", "a", "z", "A"});
+  EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"a", "A", "b", "B", "z", "\xC3\xA9"}));
   form.cmb.SetItemIndex(0);
   form.cmb.SetItems({"x"});
   EXPECT_EQ(form.cmb.ItemIndex(), -1);

@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/file_io.h"
 
 namespace tvx::fileio {
@@ -63,7 +66,7 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp, size_t maxBytes) {
   bytes.clear();
   if (stamp) *stamp = FileStamp{};
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -71,6 +74,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return ReadStatus::Failed;
   if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) return ReadStatus::TooLarge;
   if (stamp) *stamp = StampFrom(st);
   // One byte more than the size, so that the end shows without growing the buffer.
   bytes.reserve(static_cast<size_t>(st.st_size) + kEditRoom);
@@ -113,10 +117,22 @@ bool LockFile::Open(bool create) {
 
 bool LockFile::ReadCountIfPresent(unsigned long long& count) { return Open(false) && ReadCount(count); }
 
-bool LockFile::Lock() {
-  if (!Open(true)) return false;
-  while (::flock(static_cast<int>(handle_), LOCK_EX) != 0) {
-    if (errno != EINTR) return false;
+bool LockFile::Lock(int waitMilliseconds, WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  if (!Open(true)) {
+    if (why && IsFolder(path_)) *why = WriteFault::FolderInTheWay;
+    return false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+  for (int pause = 1;; pause = pause < 20 ? pause * 2 : 20) {
+    if (::flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0) break;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return false;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      if (why) *why = WriteFault::Busy;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
   }
   locked_ = true;
   return true;
@@ -160,13 +176,17 @@ bool CanWriteExisting(const std::string& path) {
 }
 
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
-                        FileStamp* stamp) {
+                        FileStamp* stamp, WriteFault* why) {
+  if (why) *why = WriteFault::Other;
   mode_t mode = 0666;
   struct stat st;
   bool existed = ::stat(path.c_str(), &st) == 0;
   if (existed) mode = st.st_mode & 07777;
   Fd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) return false;
+  if (fd.get() < 0) {
+    if (why && errno == EISDIR) *why = WriteFault::FolderInTheWay;
+    return false;
+  }
   // The new file keeps the old one's permissions (umask applied at creation
   // otherwise); set before the flush so that they are on disk with the data.
   bool ok = !existed || ::fchmod(fd.get(), mode) == 0;
@@ -179,7 +199,9 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
   ok = fd.Close() && ok;
   if (ok) ok = ::rename(tempPath.c_str(), path.c_str()) == 0;
   if (!ok) {
+    const int error = errno;
     ::unlink(tempPath.c_str());
+    errno = error;
     return false;
   }
   // The rename itself is durable only once the folder is flushed.
@@ -196,5 +218,10 @@ bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 }  // namespace tvx::fileio

@@ -2,9 +2,12 @@
 #include <windows.h>
 
 #include "platform/file_io.h"
+#include "platform/win32/wide.h"
 
 namespace tvx::fileio {
 namespace {
+
+using win32::Widen;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -68,18 +71,19 @@ bool StampFrom(HANDLE h, FileStamp& stamp) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp, size_t maxBytes) {
   bytes.clear();
   if (stamp) *stamp = FileStamp{};
   // Sharing delete lets a writer rename a new file over this one while we read.
-  Handle h(
-      ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  Handle h(::CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!h.valid()) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
   }
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(h.get(), &size)) return ReadStatus::Failed;
+  if (static_cast<unsigned long long>(size.QuadPart) > maxBytes) return ReadStatus::TooLarge;
   if (stamp && !StampFrom(h.get(), *stamp)) *stamp = FileStamp{};
   // One byte more than the size, so that the end shows without growing the
   // buffer, and room for a small edit of the text in place.
@@ -105,7 +109,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
 bool StampOf(const std::string& path, FileStamp& stamp) {
   stamp = FileStamp{};
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
   }
@@ -125,7 +129,7 @@ LockFile::~LockFile() { Close(); }
 
 bool LockFile::Open(bool create) {
   if (handle_ != -1) return true;
-  HANDLE h = ::CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+  HANDLE h = ::CreateFileW(Widen(path_).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                            create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = reinterpret_cast<long long>(h);
@@ -134,13 +138,45 @@ bool LockFile::Open(bool create) {
 
 bool LockFile::ReadCountIfPresent(unsigned long long& count) { return Open(false) && ReadCount(count); }
 
-bool LockFile::Lock() {
-  if (!Open(true)) return false;
+namespace {
+// The wait cursor while a write waits for another program: the wait holds up
+// the window, which cannot show it any other way.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)))) {}  // IDC_WAIT
+  ~WaitCursor() { ::SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+}  // namespace
+
+bool LockFile::Lock(int waitMilliseconds, WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  if (!Open(true)) {
+    if (why && IsFolder(path_)) *why = WriteFault::FolderInTheWay;
+    return false;
+  }
   // The lock covers a byte past the count, so reading the count is never refused.
-  OVERLAPPED ov{};
-  ov.Offset = 0x7FFFFFF0u;
-  locked_ = ::LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
-  return locked_;
+  auto tryLock = [this] {
+    OVERLAPPED ov{};
+    ov.Offset = 0x7FFFFFF0u;
+    return ::LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                        &ov) != 0;
+  };
+  if (tryLock()) return locked_ = true;
+  if (::GetLastError() != ERROR_LOCK_VIOLATION && ::GetLastError() != ERROR_IO_PENDING) return false;
+  WaitCursor cursor;
+  const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(waitMilliseconds);
+  for (DWORD pause = 1;; pause = pause < 20 ? pause * 2 : 20) {
+    ::Sleep(pause);
+    if (tryLock()) return locked_ = true;
+    if (::GetTickCount64() >= deadline) break;
+  }
+  if (why) *why = WriteFault::Busy;
+  return false;
 }
 
 void LockFile::Unlock() {
@@ -181,7 +217,7 @@ void LockFile::Close() {
 }
 
 bool CanWriteExisting(const std::string& path) {
-  DWORD attrs = ::GetFileAttributesA(path.c_str());
+  DWORD attrs = ::GetFileAttributesW(Widen(path).c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
@@ -195,62 +231,87 @@ namespace {
 // After a refused rename: whether the file may not be written at all (rather
 // than being held open by a reader or a scanner for a moment).
 bool WriteDenied(const std::string& path) {
-  Handle h(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle h(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr));
   return !h.valid() && ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 }  // namespace
 
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
-                        FileStamp* stamp) {
+                        FileStamp* stamp, WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  const std::wstring widePath = Widen(path), wideTemp = Widen(tempPath);
   DWORD keep = FILE_ATTRIBUTE_NORMAL;
-  DWORD old = ::GetFileAttributesA(path.c_str());
+  DWORD old = ::GetFileAttributesW(widePath.c_str());
   if (old != INVALID_FILE_ATTRIBUTES) {
     DWORD a = old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (a) keep = a;
   }
   bool ok;
+  DWORD error = ERROR_SUCCESS;
   {
-    Handle h(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+    Handle h(::CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
     if (!h.valid()) {
+      error = ::GetLastError();
+      if (IsFolder(tempPath)) {
+        if (why) *why = WriteFault::FolderInTheWay;
+        ::SetLastError(error);
+        return false;
+      }
       // A temporary file left by a writer that was killed, with attributes
       // that refuse replacing it: remove it and try once more.
-      ::SetFileAttributesA(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-      ::DeleteFileA(tempPath.c_str());
-      h.Reset(::CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+      ::SetFileAttributesW(wideTemp.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(wideTemp.c_str());
+      h.Reset(::CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
       if (!h.valid()) return false;
     }
     ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
     if (ok && stamp) ok = StampFrom(h.get(), *stamp);
+    if (!ok) error = ::GetLastError();
     ok = h.Close() && ok;
+    if (!ok && error == ERROR_SUCCESS) error = ::GetLastError();
   }
   if (ok) {
-    // A reader or a scanner may have the old file open for a moment.
+    // A reader, a scanner or an indexer may have the old file open for a
+    // moment: retry for a few seconds, no longer.
     ok = false;
-    for (int attempt = 0; attempt < 50 && !ok; ++attempt) {
-      if (::MoveFileExA(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const ULONGLONG deadline = ::GetTickCount64() + 3000;
+    for (DWORD pause = 10;; pause = pause < 100 ? pause * 2 : 100) {
+      if (::MoveFileExW(wideTemp.c_str(), widePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ok = true;
-      } else {
-        DWORD e = ::GetLastError();
-        if (e != ERROR_ACCESS_DENIED && e != ERROR_SHARING_VIOLATION && e != ERROR_LOCK_VIOLATION) break;
-        if (e == ERROR_ACCESS_DENIED && WriteDenied(path)) break;
-        ::Sleep(20);
+        break;
       }
+      error = ::GetLastError();
+      if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) break;
+      if (error == ERROR_ACCESS_DENIED && WriteDenied(path)) break;
+      if (::GetTickCount64() >= deadline) {
+        if (why) *why = WriteFault::HeldOpen;
+        break;
+      }
+      ::Sleep(pause);
     }
   }
-  if (!ok) ::DeleteFileA(tempPath.c_str());
+  if (!ok) {
+    ::DeleteFileW(wideTemp.c_str());
+    ::SetLastError(error);
+  }
   return ok;
 }
 
 bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
-  Handle h(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+  Handle h(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid()) return false;
   bool ok = WriteAll(h.get(), bytes) && ::FlushFileBuffers(h.get());
   return h.Close() && ok;
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_str()) != 0; }
+
+bool IsFolder(const std::string& path) {
+  const DWORD attrs = ::GetFileAttributesW(Widen(path).c_str());
+  return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 }  // namespace tvx::fileio

@@ -8,28 +8,10 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/file_io.h"
+
 namespace tvx::win32 {
 namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : handle_(h) {}
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  // Closes now so that a failing close is seen by the caller.
-  bool Close() {
-    HANDLE h = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 struct PidlDeleter {
   void operator()(ITEMIDLIST* p) const { CoTaskMemFree(p); }
@@ -51,26 +33,10 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
 }
 
 std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) return LastErrorText(GetLastError());
-  // A file cut short by a failed write is removed: a later run must not take
-  // it for a whole one. Only a file on disk: a device is never removed.
-  const bool onDisk = GetFileType(file.Get()) == FILE_TYPE_DISK;
-  auto failed = [&](DWORD error) {
-    if (file.Get() != INVALID_HANDLE_VALUE) file.Close();
-    if (onDisk) ::DeleteFileA(path.c_str());
-    return LastErrorText(error);
-  };
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
-      return failed(GetLastError());
-    done += written;
-  }
-  if (!file.Close()) return failed(GetLastError());
-  return std::nullopt;
+  // Written as the data file is: a new file, flushed, then renamed over the
+  // old one, so that a failure keeps the old file whole.
+  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes)) return std::nullopt;
+  return LastErrorText(GetLastError());
 }
 
 bool Win32FileSystem::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
