@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include "platform/case_fold.h"
+
 namespace tvx::text {
 
 std::string Trim(const std::string& s) {
@@ -28,9 +30,7 @@ std::string UpperAscii(std::string s) {
   return s;
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
-}
+bool EqualsNoCase(const std::string& a, const std::string& b) { return EqualsFolded(a, b); }
 
 std::string ReplaceAll(const std::string& s, const std::string& from, const std::string& to) {
   if (from.empty()) return s;

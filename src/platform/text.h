@@ -1,6 +1,6 @@
 #pragma once
-// Text helpers shared by every subsystem. All work on the bytes of UTF-8
-// text; letter-case folding here touches A-Z / a-z only.
+// Text helpers shared by every subsystem, on UTF-8 text. LowerAscii and
+// UpperAscii touch A-Z / a-z only; EqualsNoCase folds every letter.
 #include <string>
 #include <vector>
 

@@ -1,5 +1,6 @@
-// The data file engine. The file is an INI text in the ANSI code page, read
-// the way the system's profile calls read it:
+// The data file engine. The file is an INI text in UTF-8, UTF-16 or the ANSI
+// code page (see file_encoding.h), read the way the system's profile calls
+// read it:
 //  - lines end at CR LF, LF or CR; blank lines are ignored; every line is
 //    trimmed of blanks (space, tab, vertical tab, form feed, Ctrl-Z);
 //  - a line beginning with "[" and holding a "]" opens a section named by the
@@ -9,21 +10,25 @@
 //    "=", the value the trimmed text after it (a line without "=" is a key
 //    without a value, which reads as empty and is not listed); keys starting
 //    with ";" are comments, readable but not listed;
-//  - sections and keys match regardless of ASCII letter case; of duplicates
+//  - sections and keys match regardless of letter case, for every letter; of duplicates
 //    the first one counts; a value loses one enclosing pair of matching quotes;
 //  - a leading UTF-8 byte order mark is passed over and kept.
 // Writes change only the one line concerned (or add one); every other byte of
 // the file stays as it was.
 #include "store/profile_file.h"
 
+#include <array>
 #include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/utf8.h"
+#include "store/file_encoding.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
@@ -70,11 +75,22 @@ inline std::string_view UpToZero(std::string_view v) {
   return v;
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// Names match as the case-fold table says; ASCII names, nearly all of them,
+// byte by byte.
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
-  return true;
+  if (a.size() == b.size()) {
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+      const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+      if ((x | y) >= 0x80) break;
+      if (Fold(x) != Fold(y)) return false;
+    }
+    if (i == a.size()) return true;
+  }
+  // A letter's cases may differ in length ("K" and the Kelvin sign).
+  return !(utf8::IsAscii(a) && utf8::IsAscii(b)) && text::EqualsFolded(a, b);
 }
 
 // Eight bytes with the case bit of each set: both cases of a letter hash
@@ -123,7 +139,7 @@ inline uint64_t SectionSeed(uint32_t section) { return uint64_t{section} * 0xC2B
 // The words of a key shorter than 4 or longer than 8 bytes, mixed into one,
 // case bits set. Equal keys load equal bytes, so the last word may overlap
 // the one before.
-TVX_NO_INLINE uint64_t OddKeyWords(const char* p, size_t n) {
+uint64_t OddKeyWords(const char* p, size_t n) {
   if (n < 4) {
     if (n == 0) return 0;
     return CaseBlur(static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
@@ -141,9 +157,82 @@ TVX_NO_INLINE uint64_t OddKeyWords(const char* p, size_t n) {
 // 4 to 8 bytes, what command files are made of, is two loads and one
 // multiply; the high half of the product is the hash, and its top bits pick
 // the first slot.
-TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
-  const uint64_t words = n - 4 <= 4 ? CaseBlur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n);
+inline uint32_t FinishHash(uint64_t words, size_t n, uint64_t seed) {
   return static_cast<uint32_t>(((words ^ seed ^ n) * kHashMultiplier) >> 32);
+}
+
+// The hash of a key of ASCII bytes, case bits set.
+inline uint32_t AsciiKeyHash(const char* p, size_t n, uint64_t seed) {
+  return FinishHash(n - 4 <= 4 ? CaseBlur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n), n, seed);
+}
+
+// A key with bytes above 127 hashes as its folded text, so that every
+// spelling that matches it lands alike.
+// Folds of U+0000 to U+07FF (Latin, Greek, Cyrillic, ...: the letters of
+// two UTF-8 bytes), looked up while hashing instead of searched for.
+const uint32_t* TwoByteFolds() {
+  static const std::array<uint32_t, 0x800> folds = [] {
+    std::array<uint32_t, 0x800> t{};
+    for (char32_t c = 0; c < 0x800; ++c) t[c] = text::FoldCase(c);
+    return t;
+  }();
+  return folds.data();
+}
+
+TVX_NO_INLINE uint32_t FoldedKeyHash(const char* p, size_t n, uint64_t seed) {
+  const std::string_view key(p, n);
+  const uint32_t* folds = TwoByteFolds();
+  // The folded code points, three of 21 bits to a word, one multiply a word.
+  uint64_t h = 0, word = 0;
+  int filled = 0;
+  size_t count = 0;
+  bool foldsToAscii = true;
+  for (size_t i = 0; i < n; ++count) {
+    const auto b = static_cast<unsigned char>(p[i]);
+    uint32_t c;
+    if (b < 0x80) {
+      c = Fold(b);
+      ++i;
+    } else {
+      const auto b1 = i + 1 < n ? static_cast<unsigned char>(p[i + 1]) : 0;
+      if (b >= 0xC2 && b <= 0xDF && (b1 & 0xC0) == 0x80) {
+        c = folds[((b & 0x1Fu) << 6) | (b1 & 0x3Fu)];
+        i += 2;
+      } else {
+        c = text::FoldCase(utf8::Next(key, i));
+      }
+      foldsToAscii &= c < 0x80;
+    }
+    word = (word << 21) | c;
+    if (++filled == 3) {
+      h = (h ^ word) * kHashMultiplier;
+      h ^= h >> 29;
+      word = 0;
+      filled = 0;
+    }
+  }
+  // A key whose other letters fold into ASCII (the Kelvin sign, the long s)
+  // must land where the ASCII spelling does.
+  if (foldsToAscii) {
+    const std::string folded = text::Folded(key);
+    return AsciiKeyHash(folded.data(), folded.size(), seed);
+  }
+  return FinishHash(h ^ word, count, seed);
+}
+
+TVX_NO_INLINE uint32_t OddKeyHash(const char* p, size_t n, uint64_t seed) {
+  for (size_t i = 0; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return FoldedKeyHash(p, n, seed);
+  return FinishHash(OddKeyWords(p, n), n, seed);
+}
+
+TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
+  if (n - 4 <= 4) {
+    const uint64_t words = Load32(p) | (Load32(p + n - 4) << 32);
+    if (words & kHighBits) return FoldedKeyHash(p, n, seed);
+    return FinishHash(CaseBlur(words), n, seed);
+  }
+  return OddKeyHash(p, n, seed);
 }
 
 // First CR or LF at or after p, or end.
@@ -220,13 +309,16 @@ std::string Shown(const std::string& s) {
 void CheckStorable(const std::string& section, const std::string& key, const std::string& value) {
   auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
   auto hasZero = [](const std::string& s) { return s.find('\0') != std::string::npos; };
-  bool badSection = section.empty() || hasBreak(section) || hasZero(section) ||
+  bool badSection = section.empty() || hasBreak(section) || hasZero(section) || !utf8::IsValid(section) ||
                     section.find(']') != std::string::npos || IsBlank(section.front()) || IsBlank(section.back());
   if (badSection) throw Error("Cannot store in section \"" + Shown(section) + "\" because its name is not valid");
   if (key.empty()) throw Error("Cannot store an entry without a name");
   const std::string prefix = "Cannot store \"" + Shown(key) + "\" because ";
   if (hasBreak(key)) throw Error(prefix + "a name cannot contain a line break");
   if (hasZero(key)) throw Error(prefix + "a name cannot contain a zero character");
+  // Text that is not valid Unicode (a broken conversion, half of a surrogate
+  // pair) would read back as something else.
+  if (!utf8::IsValid(key)) throw Error(prefix + "the name is not valid Unicode text");
   if (key.find('=') != std::string::npos) throw Error(prefix + "a name cannot contain an equals sign");
   if (IsBlank(key.front()) || IsBlank(key.back())) throw Error(prefix + "a name cannot begin or end with a blank");
   if (key.front() == '[' || key.front() == ';')
@@ -234,6 +326,7 @@ void CheckStorable(const std::string& section, const std::string& key, const std
   const std::string valuePrefix = "Cannot store the value of \"" + Shown(key) + "\" because ";
   if (hasBreak(value)) throw Error(valuePrefix + "it contains a line break");
   if (hasZero(value)) throw Error(valuePrefix + "it contains a zero character");
+  if (!utf8::IsValid(value)) throw Error(valuePrefix + "it is not valid Unicode text");
 }
 
 namespace {
@@ -295,7 +388,13 @@ struct ProfileFile::Impl {
   };
 
   std::string path;
+  // The file's text as UTF-8, which every lookup and edit works on. It is the
+  // file's bytes themselves unless the file is in UTF-16 or the ANSI code
+  // page; then those bytes are kept in raw, and each change is encoded into
+  // them.
   std::string data;
+  std::string raw;
+  FileEncoding encoding = FileEncoding::Utf8;
   // What the data came from: the file's stamp and the lock file's change
   // count seen before reading it. Both unchanged inside the lock: no re-read.
   fileio::LockFile lock;
@@ -314,6 +413,24 @@ struct ProfileFile::Impl {
   mutable int slotShift = 32;  // a hash's first slot: its top bits
   bool indexed = false;        // the index below holds the lines up to parsedTo
   size_t parsedTo = 0;
+
+  const std::string& FileBytes() const { return encoding == FileEncoding::Utf8 ? data : raw; }
+
+  // Takes bytes read from the file (leaving bytes empty or holding the old
+  // ones): decoded once here, so that reads need no conversion.
+  void TakeBytes(std::string& bytes) {
+    encoding = DetectEncoding(bytes);
+    if (encoding == FileEncoding::Utf8) {
+      data.swap(bytes);
+      raw.clear();
+    } else {
+      data = DecodeText(bytes, encoding);
+      raw.swap(bytes);
+      // Positions in the text are 32-bit as in the bytes: decoding may grow it.
+      if (data.size() > kMaxBytes) FailTooLarge();
+    }
+    indexed = false;
+  }
 
   std::string_view View(uint32_t off, uint32_t len) const { return UpToZero(std::string_view(data.data() + off, len)); }
   std::string_view Key(const Entry& e) const { return std::string_view(data.data() + e.keyOff, e.keyLen); }
@@ -624,9 +741,11 @@ struct ProfileFile::Impl {
   void Load() {
     countKnown = lock.ReadCountIfPresent(count) && count % 2 == 0;
     // A missing or unreadable file reads as an empty one.
-    auto status = fileio::ReadWholeFile(path, data, &stamp, kMaxBytes);
+    std::string bytes;
+    auto status = fileio::ReadWholeFile(path, bytes, &stamp, kMaxBytes);
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
-    if (status != fileio::ReadStatus::Ok) data.clear();
+    if (status != fileio::ReadStatus::Ok) bytes.clear();
+    TakeBytes(bytes);
     if (status == fileio::ReadStatus::Failed) countKnown = false;
     indexed = false;  // indexed when first read: an action that only writes needs no index
   }
@@ -644,9 +763,8 @@ struct ProfileFile::Impl {
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status == fileio::ReadStatus::Failed) return false;
     stamp = readStamp;
-    if (bytes != data) {
-      data.swap(bytes);
-      indexed = false;
+    if (bytes != FileBytes()) {
+      TakeBytes(bytes);
     }
     count = now;
     countKnown = nowKnown;
@@ -787,6 +905,69 @@ struct ProfileFile::Impl {
     }
   }
 
+  // How a change reaches the file's bytes.
+  enum class Route {
+    kText,        // the text is the bytes
+    kMarkedText,  // so, and the file gains the UTF-8 mark
+    kEncoded,     // the change is encoded into raw
+    kRewrite,     // the encoding cannot hold it: the whole file becomes UTF-8 with the mark
+  };
+
+  Route RouteOf(const Edit& edit, std::string& encoded, size_t& rawAt, size_t& rawEnd) const {
+    if (encoding == FileEncoding::Utf8) {
+      // An ASCII file is readable by every copy of the program; the first
+      // other text tells every reader it is UTF-8.
+      const bool marked = data.starts_with(kUtf8Mark);
+      return !marked && !utf8::IsAscii(edit.text) && utf8::IsAscii(data) ? Route::kMarkedText : Route::kText;
+    }
+    if (!EncodeText(edit.text, encoding, encoded)) return Route::kRewrite;
+    rawAt = ByteOffsetOfLine(data, raw, encoding, edit.at);
+    rawEnd = edit.removed ? ByteOffsetOfLine(data, raw, encoding, edit.at + edit.removed) : rawAt;
+    return Route::kEncoded;
+  }
+
+  // What puts a change back: the replaced parts only, so that a large file
+  // needs no second copy.
+  struct Undo {
+    Route route = Route::kText;
+    Edit edit;  // at, the text's size and the text it replaced
+    size_t rawAt = 0, encodedSize = 0;
+    std::string oldRawPart, oldRaw;
+    FileEncoding oldEncoding = FileEncoding::Utf8;
+  };
+
+  // Makes the change in the text and in the file's bytes; records in undo,
+  // when given, what puts it back.
+  void ApplyEdit(const Edit& edit, Undo* undo) {
+    std::string encoded;
+    size_t rawAt = 0, rawEnd = 0;
+    const Route route = RouteOf(edit, encoded, rawAt, rawEnd);
+    if (undo) {
+      *undo = {route,   {edit.at, edit.text.size(), data.substr(edit.at, edit.removed)}, rawAt, encoded.size(), {}, {},
+               encoding};
+      if (route == Route::kEncoded) undo->oldRawPart = raw.substr(rawAt, rawEnd - rawAt);
+    }
+    data.replace(edit.at, edit.removed, edit.text);
+    if (route == Route::kMarkedText || route == Route::kRewrite) data.insert(0, kUtf8Mark);
+    if (route == Route::kEncoded) {
+      raw.replace(rawAt, rawEnd - rawAt, encoded);
+    } else if (route == Route::kRewrite) {
+      if (undo) undo->oldRaw.swap(raw);
+      raw.clear();
+      encoding = FileEncoding::Utf8;
+    }
+    indexed = false;
+  }
+
+  void Revert(Undo& undo) {
+    if (undo.route == Route::kMarkedText || undo.route == Route::kRewrite) data.erase(0, kUtf8Mark.size());
+    data.replace(undo.edit.at, undo.edit.removed, undo.edit.text);
+    if (undo.route == Route::kEncoded) raw.replace(undo.rawAt, undo.encodedSize, undo.oldRawPart);
+    if (undo.route == Route::kRewrite) raw.swap(undo.oldRaw);
+    encoding = undo.oldEncoding;
+    indexed = false;
+  }
+
   // The change that deletes the first line of the key in any section of
   // the name, as the system's call looks; false when there is none.
   bool Deletion(const std::string& section, const std::string& key, Edit& edit) {
@@ -830,15 +1011,14 @@ struct ProfileFile::Impl {
     return true;
   }
 
-  // Refuses a change before it is made: a read-only file, or a UTF-16 text,
-  // which lines in the ANSI code page would corrupt.
+  // Refuses a change before it is made: a read-only file, or a big-endian
+  // UTF-16 text, which the engine cannot edit.
   void CheckWritable() const {
     if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
-    if (data.size() >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF')))
-      FailWrite();
+    if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') FailWrite();
   }
 
-  // Inside the lock: replaces the file with data, already changed; undo()
+  // Inside the lock: replaces the file with its bytes, already changed; undo()
   // puts the text back when the file cannot be written. The count goes odd
   // while the file may change, so that no reader trusts a count seen
   // meanwhile.
@@ -863,7 +1043,7 @@ struct ProfileFile::Impl {
     }
     fileio::FileStamp written;
     fileio::WriteFault why = fileio::WriteFault::Other;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", data, &written, &why)) {
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &written, &why)) {
       undo();
       FailWrite(why, path + ".tmp");
     }
@@ -877,9 +1057,9 @@ struct ProfileFile::Impl {
   // when the file cannot be written.
   void Commit(const Edit& edit) {
     CheckWritable();
-    const std::string old = inMemory ? std::string() : data.substr(edit.at, edit.removed);
-    data.replace(edit.at, edit.removed, edit.text);
-    Store([&] { data.replace(edit.at, edit.text.size(), old); });
+    Undo undo;
+    ApplyEdit(edit, inMemory ? nullptr : &undo);
+    Store([&] { Revert(undo); });
   }
 };
 
@@ -887,14 +1067,14 @@ ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path))
 
 ProfileFile::ProfileFile(InMemory text) : impl_(std::make_unique<Impl>(std::string())) {
   impl_->inMemory = true;
-  impl_->data = std::move(text.bytes);
+  impl_->TakeBytes(text.bytes);
 }
 
 ProfileFile::~ProfileFile() = default;
 
 const std::string& ProfileFile::Path() const { return impl_->path; }
 
-const std::string& ProfileFile::Bytes() const { return impl_->data; }
+const std::string& ProfileFile::Bytes() const { return impl_->FileBytes(); }
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
   const Impl::Entry* e = impl_->Lookup(section, key);
@@ -1003,11 +1183,14 @@ int ProfileFile::Apply(const Changes& changes) {
   Unlocker unlock{d.lock};
   // The changes go one after another into a copy of the text, exactly as
   // separate calls would make them; the file is written once at the end.
-  std::string before;
+  std::string before, beforeRaw;
+  FileEncoding beforeEncoding = d.encoding;
   bool changed = false;
   int deleted = 0;
   auto undo = [&] {
     d.data.swap(before);
+    d.raw.swap(beforeRaw);
+    d.encoding = beforeEncoding;
     d.indexed = false;
   };
   for (const auto& c : changes.list_) {
@@ -1017,10 +1200,10 @@ int ProfileFile::Apply(const Changes& changes) {
     if (!changed) {
       d.CheckWritable();
       before = d.data;
+      beforeRaw = d.raw;
       changed = true;
     }
-    d.data.replace(edit.at, edit.removed, edit.text);
-    d.indexed = false;
+    d.ApplyEdit(edit, nullptr);
     if (!c.value) ++deleted;
   }
   if (!changed) return 0;
@@ -1034,6 +1217,9 @@ void ProfileFile::Release() {
   impl_->stamp = {};
   impl_->data.clear();
   impl_->data.shrink_to_fit();
+  impl_->raw.clear();
+  impl_->raw.shrink_to_fit();
+  impl_->encoding = FileEncoding::Utf8;
   impl_->StartIndex();
 }
 

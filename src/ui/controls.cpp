@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/text.h"
 #include "ui/form.h"
@@ -109,16 +110,7 @@ void CheckBox::SetChecked(bool checked) {
   Notify(Prop::Checked);
 }
 
-int CompareNoCase(const std::string& a, const std::string& b) {
-  // As comparing the lower-cased texts, without making them.
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto lower = [](char c) { return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
-    const unsigned char x = lower(a[i]), y = lower(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
+int CompareNoCase(const std::string& a, const std::string& b) { return text::CompareFolded(a, b); }
 
 void ItemsControl::ClearItems() {
   items_.clear();

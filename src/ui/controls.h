@@ -364,7 +364,8 @@ class GroupBox : public Control {
   GroupBox(Form& owner, std::string name) : Control(owner, Kind::GroupBox, std::move(name)) {}
 };
 
-// Case-free comparison used by sorted drop-down lists and list boxes.
+// Case-free comparison (every letter folded) used by sorted drop-down lists
+// and list boxes.
 int CompareNoCase(const std::string& a, const std::string& b);
 
 }  // namespace tvx::ui

@@ -12,8 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "store/file_encoding.h"
 #include "store/profile_file.h"
 
 namespace {
@@ -41,9 +43,15 @@ bool ContainsNoCase(const std::string& hay, const std::string& needle) {
   return false;
 }
 
-bool IsUtf16(const std::string& bytes) {
-  return bytes.size() >= 2 &&
-         ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+// The one text the engine refuses to write into.
+bool IsBigEndianUtf16(const std::string& bytes) {
+  return bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF';
+}
+
+// The file's text as the engine reads it, in UTF-8.
+std::string TextOf(const std::string& bytes) {
+  const auto encoding = tvx::store::DetectEncoding(bytes);
+  return encoding == tvx::store::FileEncoding::Utf8 ? bytes : tvx::store::DecodeText(bytes, encoding);
 }
 
 void ReadEverything(const ProfileFile& file) {
@@ -74,14 +82,7 @@ struct PlainReader {
     return s.substr(b, e - b);
   }
   static std::string UpToZero(const std::string& s) { return s.substr(0, s.find('\0')); }
-  static bool Same(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-      if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-  }
+  static bool Same(const std::string& a, const std::string& b) { return tvx::text::EqualsFolded(a, b); }
 
   explicit PlainReader(std::string text) {
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
@@ -149,8 +150,7 @@ struct PlainReader {
 // (backwards) from the end, so that lookups meet a partly parsed file.
 void CheckAgainstPlainReader(const ProfileFile& file, const std::string& bytes, bool valuesFirst = false,
                              bool backwards = false) {
-  if (IsUtf16(bytes)) return;
-  const PlainReader plain(bytes);
+  const PlainReader plain(TextOf(bytes));
   std::vector<std::string> sections{"", "Command", "Settings"};
   for (const auto& line : plain.lines)
     if (line.isSection) sections.push_back(line.section);
@@ -175,14 +175,14 @@ std::string WriteAndCheck(ProfileFile& file, const std::string& before) {
   try {
     file.WriteString("Command", kKey, "fuzz|value");
   } catch (const tvx::Error&) {
-    // Only a UTF-16 text is refused, and it stays as it was.
-    if (!IsUtf16(before) || file.Bytes() != before) std::abort();
+    // Only a big-endian UTF-16 text is refused, and it stays as it was.
+    if (!IsBigEndianUtf16(before) || file.Bytes() != before) std::abort();
     return before;
   }
-  if (IsUtf16(before)) std::abort();
+  if (IsBigEndianUtf16(before)) std::abort();
   const std::string after = file.Bytes();
   // A new key is an insertion: the old bytes are a prefix and a suffix of the new.
-  if (!ContainsNoCase(before, kKey)) {
+  if (!ContainsNoCase(TextOf(before), kKey)) {
     size_t prefix = 0;
     while (prefix < before.size() && before[prefix] == after[prefix]) ++prefix;
     size_t suffix = 0;
@@ -209,8 +209,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Lookups that parse only part of the file, then a write that finds its
   // place in a partly parsed file.
   ProfileFile partly(ProfileFile::InMemory{before});
-  if (!IsUtf16(before) && !before.empty()) {
-    const PlainReader plain(before);
+  if (!before.empty()) {
+    const PlainReader plain(TextOf(before));
     const auto& probe = plain.lines.empty() ? std::string("x") : plain.lines[size % plain.lines.size()].key;
     if (partly.ReadString("Command", probe) != plain.Read("Command", probe)) std::abort();
   }
@@ -218,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ProfileFile lazy(ProfileFile::InMemory{before});
   CheckAgainstPlainReader(lazy, before, true, size % 2 == 1);
   ProfileFile reread(ProfileFile::InMemory{after});
-  if (!IsUtf16(before) && reread.ReadString("Command", kKey) != "fuzz|value") std::abort();
+  if (!IsBigEndianUtf16(before) && reread.ReadString("Command", kKey) != "fuzz|value") std::abort();
   ReadEverything(reread);
 
   // Now and then the real file path, which must give the very same bytes.

@@ -77,8 +77,20 @@ TEST_F(ProfileFileTest, NamesMatchRegardlessOfCaseAndExistingKeysKeepTheirPlaceA
   EXPECT_EQ(AfterWrite("[Command]\r\nNotepad=a\r\nz=1\r\n", "COMMAND", "notepad", "b"),
             "[Command]\r\nNotepad=b\r\nz=1\r\n");
   EXPECT_EQ(Read("[cOmMaNd]\r\nNoTePaD=1\r\n", "Command", "NOTEPAD"), "1");
-  // Only A-Z fold: bytes above 127 compare as they are.
-  EXPECT_EQ(Read("[A]\r\n\xC4=1\r\n", "A", "\xE4"), "");
+  // Every script's letters fold, in the scan of a few lookups and in the
+  // table of many, as the first of two spellings.
+  WriteFileBytes(path,
+                 "[\xD0\x9A\xD0\x9E\xD0\x9C]\r\n\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x95\xD0\x9A\xD0\xA2=1\r\n"
+                 "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82=2\r\n\xC3\x91=3\r\nk=4\r\n");
+  ProfileFile f(path);
+  for (int round = 0; round < 40; ++round) {
+    ASSERT_EQ(f.ReadString("\xD0\xBA\xD0\xBE\xD0\xBC", "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82"), "1");
+    ASSERT_EQ(f.ReadString("\xD0\x9A\xD0\x9E\xD0\x9C", "\xC3\xB1"), "3");
+    ASSERT_EQ(f.ReadString("\xD0\x9A\xD0\x9E\xD0\x9C", "\xE2\x84\xAA"), "4");  // the Kelvin sign
+  }
+  f.WriteString("\xD0\xBA\xD0\xBE\xD0\xBC", "\xC3\xB1", "5");  // replaces, keeping the spelling
+  EXPECT_EQ(f.ListKeys("\xD0\x9A\xD0\x9E\xD0\x9C").size(), 4u);
+  EXPECT_NE(ReadFileBytes(path).find("\xC3\x91=5\r\n"), std::string::npos);
 }
 
 TEST_F(ProfileFileTest, ReadingTrimsBlanksAndOneEnclosingPairOfQuotes) {
@@ -329,25 +341,85 @@ TEST_F(ProfileFileTest, AFailedWriteRaisesUnableToWriteAndLeavesTheFileAsItWas) 
   std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
-TEST_F(ProfileFileTest, AUtf16FileIsNeverWrittenWithAnsiLines) {
+TEST_F(ProfileFileTest, AUtf16FileIsWrittenInUtf16AndABigEndianOneNotAtAll) {
   auto utf16 = [](const std::string& ascii, bool bigEndian) {
     std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
     return out;
   };
-  for (bool bigEndian : {false, true}) {
-    const std::string before = utf16("[Command]\r\nk=v\r\n", bigEndian);
-    WriteFileBytes(path, before);
-    ProfileFile f(path);
-    try {
-      f.WriteString("Command", "n", "notepad.exe|");
-      ADD_FAILURE() << "appended ANSI lines to a UTF-16 file";
-    } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
-    }
-    EXPECT_FALSE(f.DeleteKey("Command", "k"));
-    EXPECT_EQ(ReadFileBytes(path), before);
-    EXPECT_TRUE(OnlyDataFileLeft());
+  // A lone surrogate in a line the write does not touch keeps its bytes.
+  auto units = [&](const std::string& ascii) { return utf16(ascii, false).substr(2); };
+  const std::string lone = "\x3D\xD8", mark = "\xFF\xFE";
+  const std::string before = mark + units("[Command]\r\nk=v\r\nz=") + lone + units("\r\n");
+  EXPECT_EQ(AfterWrite(before, "Command", "k", "\xD0\x96"),
+            mark + units("[Command]\r\nk=") + "\x16\x04" + units("\r\nz=") + lone + units("\r\n"));
+  ProfileFile f(path);
+  EXPECT_EQ(f.ReadString("command", "K"), "\xD0\x96");
+  f.DeleteKey("Command", "k");
+  f.WriteString("New", "n", "1");
+  EXPECT_EQ(ReadFileBytes(path), mark + units("[Command]\r\nz=") + lone + units("\r\n[New]\r\nn=1\r\n"));
+
+  const std::string bigEndian = utf16("[Command]\r\nk=v\r\n", true);
+  WriteFileBytes(path, bigEndian);
+  ProfileFile g(path);
+  try {
+    g.WriteString("Command", "n", "notepad.exe|");
+    ADD_FAILURE() << "wrote into a big-endian UTF-16 file";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+  }
+  EXPECT_FALSE(g.DeleteKey("Command", std::string(1, '\0')));
+  EXPECT_EQ(ReadFileBytes(path), bigEndian);
+  EXPECT_TRUE(OnlyDataFileLeft());
+}
+
+TEST_F(ProfileFileTest, AnAnsiFileIsReadDecodedKeepsItsBytesAndBecomesUtf8WhenItCannotHoldAName) {
+  // "señal" and "café" in the ANSI code page (Windows-1252 off Windows).
+  const std::string before =
+      "[Command]\r\nse\xF1"
+      "al=C:\\Caf\xE9\\a.exe|\r\nother=1\r\n;\x81\xFE\r\n";
+  WriteFileBytes(path, before);
+  ProfileFile f(path);
+  EXPECT_EQ(f.ReadString("Command",
+                         "SE\xC3\x91"
+                         "AL"),
+            "C:\\Caf\xC3\xA9\\a.exe|");
+  EXPECT_EQ(f.ListKeys("Command"), (std::vector<std::string>{"se\xC3\xB1"
+                                                             "al",
+                                                             "other"}));
+  f.WriteString("Command", "other", "\xC3\xA9");  // the code page holds it: encoded, the rest untouched
+  const std::string edited =
+      "[Command]\r\nse\xF1"
+      "al=C:\\Caf\xE9\\a.exe|\r\nother=\xE9\r\n;\x81\xFE\r\n";
+  EXPECT_EQ(ReadFileBytes(path), edited);
+  // A Cyrillic name it cannot hold: the whole file once as UTF-8 with the mark.
+  f.WriteString("Command", "\xD0\x9F", "p");
+  EXPECT_EQ(ReadFileBytes(path),
+            "\xEF\xBB\xBF[Command]\r\nse\xC3\xB1"
+            "al=C:\\Caf\xC3\xA9\\a.exe|\r\nother=\xC3\xA9\r\n"
+            ";\xC2\x81\xC3\xBE\r\n\xD0\x9F=p\r\n");
+  EXPECT_EQ(ProfileFile(path).ReadString("Command", "\xD0\xBF"), "p");
+  // The same changes in one write leave the same bytes.
+  const std::string separately = ReadFileBytes(path);
+  WriteFileBytes(path, before);
+  ProfileFile::Changes changes;
+  changes.Write("Command", "other", "\xC3\xA9");
+  changes.Write("Command", "\xD0\x9F", "p");
+  ProfileFile(path).Apply(changes);
+  EXPECT_EQ(ReadFileBytes(path), separately);
+  EXPECT_TRUE(OnlyDataFileLeft());
+}
+
+TEST_F(ProfileFileTest, AnAsciiFileGainsTheUtf8MarkWithItsFirstOtherText) {
+  EXPECT_EQ(AfterWrite("[S]\r\nk=1\r\n", "S", "n", "2"), "[S]\r\nk=1\r\nn=2\r\n");
+  EXPECT_EQ(AfterWrite("[S]\r\nk=1\r\n", "S", "n", "\xC3\xA9"), "\xEF\xBB\xBF[S]\r\nk=1\r\nn=\xC3\xA9\r\n");
+  // UTF-8 without a mark that already holds other text stays as it is.
+  EXPECT_EQ(AfterWrite("[S]\r\nk=\xC3\xA9\r\n", "S", "k", "\xD0\x96"), "[S]\r\nk=\xD0\x96\r\n");
+  // Text that is not valid UTF-8 is refused, never written.
+  for (const char* bad : {"\xE9", "\xED\xA0\x80"}) {
+    EXPECT_THROW(AfterWrite("[S]\r\n", "S", bad, "1"), Error);
+    EXPECT_THROW(AfterWrite("[S]\r\n", "S", "k", bad), Error);
+    EXPECT_EQ(ReadFileBytes(path), "[S]\r\n");
   }
 }
 

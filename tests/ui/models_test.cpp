@@ -55,6 +55,9 @@ TEST_F(ModelsTest, SortedItemsIgnoreCaseAndKeepTheSelectedEntry) {
   EXPECT_EQ(form.cmb.SelectedText(), "Beta");
   EXPECT_EQ(form.cmb.ItemIndex(), 3);
   EXPECT_EQ(form.cmb.IndexOf("beta"), -1);  // exact text only
+  // The case-free match of the template lists folds every letter.
+  form.cmb.AddItem("\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82");  // Проект
+  EXPECT_EQ(form.cmb.IndexOfNoCase("\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x95\xD0\x9A\xD0\xA2"), 6);
 
   form.cmb.SetItemIndex(99);
   EXPECT_EQ(form.cmb.ItemIndex(), -1);

@@ -1,0 +1,19 @@
+#pragma once
+// Letter case without regard to script, as file names compare in Explorer:
+// Unicode's simple case folding from a table, no call into the system.
+#include <string>
+#include <string_view>
+
+namespace tvx::text {
+
+// The code point's simple case fold (mostly its small letter).
+char32_t FoldCase(char32_t c);
+// The UTF-8 text with every letter folded; bytes that are not valid UTF-8
+// stay as they are.
+std::string Folded(std::string_view s);
+// Equal once every letter is folded: "Ñ" and "ñ", "ПРОЕКТ" and "проект".
+bool EqualsFolded(std::string_view a, std::string_view b);
+// Order of the folded code points: <0, 0, >0.
+int CompareFolded(std::string_view a, std::string_view b);
+
+}  // namespace tvx::text

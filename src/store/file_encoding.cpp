@@ -1,0 +1,89 @@
+#include "store/file_encoding.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define TVX_HAVE_SSE2 1
+#endif
+
+#include "platform/code_page.h"
+#include "platform/utf8.h"
+
+namespace tvx::store {
+namespace {
+
+inline bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+size_t CountBreaks(std::string_view s) {
+  size_t n = 0, i = 0;
+#ifdef TVX_HAVE_SSE2
+  // Matches counted per byte lane (a match is -1), summed every 255 rounds.
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+  while (s.size() - i >= 16) {
+    __m128i lanes = zero;
+    for (int round = 0; round < 255 && s.size() - i >= 16; ++round, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+      lanes = _mm_sub_epi8(lanes, _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, zero);
+    n += static_cast<size_t>(_mm_cvtsi128_si32(sums)) + static_cast<size_t>(_mm_extract_epi16(sums, 4));
+  }
+#endif
+  for (; i < s.size(); ++i) n += IsBreak(s[i]);
+  return n;
+}
+
+bool HasUtf16Mark(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE'; }
+
+}  // namespace
+
+FileEncoding DetectEncoding(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Mark)) return FileEncoding::Utf8;
+  if (HasUtf16Mark(bytes)) return FileEncoding::Utf16;
+  return utf8::IsValid(bytes) ? FileEncoding::Utf8 : FileEncoding::Ansi;
+}
+
+std::string DecodeText(std::string_view bytes, FileEncoding encoding) {
+  if (encoding == FileEncoding::Utf8) return std::string(bytes);
+  if (encoding == FileEncoding::Utf16) return utf8::FromUtf16(bytes.substr(2));
+  std::string text = codepage::AnsiToUtf8(bytes);
+  if (CountBreaks(text) == CountBreaks(bytes)) return text;
+  // A code page of two-byte characters may swallow a line break after a
+  // stray lead byte: decode line by line, so that lines still match.
+  text.clear();
+  for (size_t i = 0; i < bytes.size();) {
+    size_t e = i;
+    while (e < bytes.size() && !IsBreak(bytes[e])) ++e;
+    text += codepage::AnsiToUtf8(bytes.substr(i, e - i));
+    if (e < bytes.size()) text += bytes[e++];
+    i = e;
+  }
+  return text;
+}
+
+bool EncodeText(std::string_view text, FileEncoding encoding, std::string& out) {
+  if (!utf8::IsValid(text)) return false;
+  switch (encoding) {
+    case FileEncoding::Utf8:
+      out.assign(text);
+      return true;
+    case FileEncoding::Utf16:
+      out = utf8::ToUtf16(text);
+      return true;
+    case FileEncoding::Ansi:
+      return codepage::Utf8ToAnsi(text, out);
+  }
+  return false;
+}
+
+size_t ByteOffsetOfLine(std::string_view text, std::string_view bytes, FileEncoding encoding, size_t at) {
+  const size_t unit = encoding == FileEncoding::Utf16 ? 2 : 1;
+  const size_t first = encoding == FileEncoding::Utf16 ? 2 : 0;
+  if (at >= text.size()) return bytes.size() - (bytes.size() - first) % unit;
+  size_t breaks = CountBreaks(text.substr(0, at));
+  size_t i = first;
+  for (; breaks && i + unit <= bytes.size(); i += unit)
+    if (IsBreak(bytes[i]) && (unit == 1 || bytes[i + 1] == 0)) --breaks;
+  return i;
+}
+
+}  // namespace tvx::store
