@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/case_fold.h"
+#include "platform/utf8.h"
 
 namespace tvx::app {
 
@@ -14,7 +15,7 @@ void NameCompletion::SetNames(std::vector<std::string> names, const Launches& la
   folded_.reserve(names_.size());
   launches_.reserve(names_.size());
   for (const std::string& name : names_) {
-    folded_.push_back(text::LowerAscii(name));
+    folded_.push_back(text::Folded(name));
     launches_.push_back(launches ? launches(name) : 0);
   }
 }
@@ -23,7 +24,7 @@ bool NameCompletion::Best(const std::string& text, Match& match) const {
   size_t blank = text.rfind(' ');
   size_t start = blank == std::string::npos ? 0 : blank + 1;
   if (start >= text.size()) return false;
-  const std::string word = text::LowerAscii(text.substr(start));
+  const std::string word = text::Folded(text.substr(start));
   const size_t n = word.size();
   size_t best = names_.size();
   for (size_t i = 0; i < folded_.size(); ++i) {
@@ -45,13 +46,28 @@ bool NameCompletion::Best(const std::string& text, Match& match) const {
   if (best == names_.size()) return false;
   match.wordStart = start;
   match.name = names_[best];
+  // Where the typed part ends in the stored name: a letter and its fold may
+  // differ in length (the Kelvin sign and "k").
+  const std::string& name = names_[best];
+  size_t at = 0, foldedLength = 0;
+  while (at < name.size() && foldedLength < n) {
+    const char32_t c = utf8::Next(name, at);
+    if (c >= utf8::kInvalidByte) {
+      ++foldedLength;  // kept as it is by the fold
+      continue;
+    }
+    std::string one;
+    utf8::Append(one, text::FoldCase(c));
+    foldedLength += one.size();
+  }
+  match.typedEnd = at;
   return true;
 }
 
 std::string NameCompletion::Suggestion(const std::string& text) const {
   Match m;
   if (!Best(text, m)) return std::string();
-  return m.name.substr(text.size() - m.wordStart);
+  return m.name.substr(m.typedEnd);
 }
 
 std::string NameCompletion::Complete(const std::string& text) const {

@@ -19,6 +19,7 @@ class NameCompletion {
 
   struct Match {
     size_t wordStart = 0;  // where the last word of the text begins
+    size_t typedEnd = 0;   // where the typed word ends in the name
     std::string name;      // the whole name, in its stored letter case
   };
   // The best name for the text's last word (the text after its last blank):

@@ -82,6 +82,22 @@ TEST_F(TypingHelpTest, TabAndRightAcceptInTheStoredCaseAndTabWithoutOneMovesOn) 
   EXPECT_EQ(Calls(), (std::vector<std::string>{">nslookup.exe", ">notepad.exe", ">nslookup.exe", ">taskkill.exe"}));
 }
 
+TEST_F(TypingHelpTest, NamesOfEveryScriptCompleteWhateverTheLengthOfTheirFold) {
+  // The Kelvin sign folds to a one-byte "k": the rest must be cut from the
+  // stored name where the typed letters end, not at the typed byte count.
+  Store(
+      "[Command]\r\n\xE2\x84\xAA"
+      "elvin=k.exe\r\n\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82=p.exe\r\n");
+  TfrmTVX frm(ctx, nullptr);
+  Start(frm);
+  user::Type(frm.txtCmd, "kel");
+  EXPECT_EQ(frm.txtCmd.Suggestion(), "vin");
+  user::Type(frm.txtCmd, " \xD0\xBF\xD0\xA0");  // "пР"
+  EXPECT_EQ(frm.txtCmd.Suggestion(), "\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82");
+  user::KeyDown(frm.txtCmd, ui::kVkTab);
+  EXPECT_EQ(frm.txtCmd.Text(), "kel \xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82");
+}
+
 TEST_F(TypingHelpTest, MostLaunchedThenShortestThenManagersOrder) {
   Store("[Command]\r\nnetstat=a\r\nnet2=b\r\nnet1=c\r\nnetwork=d\r\n");
   {
