@@ -44,7 +44,7 @@ w=$(window '^Tavrix$')
 xdotool windowfocus "$w" 2>/dev/null || true
 xdotool type --delay 40 "n docs"
 shot "$w" docs/launcher.png
-xdotool key alt+s
+click Tavrix S
 t=$(window '^Command Template$')
 shot "$t" docs/template-dialog.png
 click "Command Template" --close
