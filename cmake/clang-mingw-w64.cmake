@@ -16,8 +16,9 @@ list(GET gcc_dirs 0 gcc_dir)
 set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${gcc_dir}/include/c++ ${gcc_dir}/include/c++/${triple}
                                            ${gcc_dir}/include/c++/backward)
 set(CMAKE_EXE_LINKER_FLAGS_INIT -L${gcc_dir})
-# After every object: the static C++ library, then the threads it uses.
-set(CMAKE_CXX_STANDARD_LIBRARIES "-lstdc++ -lpthread")
+# After every object: the static C++ and unwinding libraries, then the
+# threads they use.
+set(CMAKE_CXX_STANDARD_LIBRARIES "-lstdc++ -lgcc_eh -lpthread")
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
