@@ -1,7 +1,9 @@
 // Time from process start to the launcher window shown and idle, against a
-// minimal Win32 program that opens one window, both started the same way.
-// A third program shows the launcher's standard controls and nothing else:
-// the share of the start-up that the system's controls take on their own.
+// program that shows the launcher's eighteen standard controls and nothing
+// else, both started the same way. Under Wine nearly all of a window's
+// start-up is calls to the server, so those controls alone are the floor the
+// launcher can reach: it is held to at most 1.10 times that program. A
+// minimal program with one window is measured too, for reference.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -80,42 +82,49 @@ double Median(std::vector<double> v) {
   return v.empty() ? -1 : v[v.size() / 2];
 }
 
-Register startup("startup", "process start to the launcher window shown and idle, against a one-window program", [] {
-  std::string here = OwnFolder();
-  std::string folder = ScratchFolder();
-  std::string tvx = folder + "TVX.exe";
-  CopyFileA((here + "..\\TVX.exe").c_str(), tvx.c_str(), FALSE);
-  std::ofstream(folder + "TVX.dat", std::ios::binary)
-      << "[Command]\r\nn=notepad.exe|\r\n[Template]\r\nwork=n\r\nhome=n\r\n[Settings]\r\nOSK=0\r\nHideCommand=0\r\n";
-  std::string minimal = here + "..\\tests\\minimal_window.exe";
-  std::string controls = here + "..\\tests\\controls_window.exe";
-  // Warm the caches for all three.
-  StartToIdle(minimal, folder);
-  StartToIdle(controls, folder);
-  StartToIdle(tvx, folder);
-  // A shared machine runs faster and slower for seconds at a time: each round
-  // starts the three programs back to back (in turn first) and the ratios are
-  // taken within a round, then their median across rounds.
-  const std::string* programs[3] = {&tvx, &minimal, &controls};
-  std::vector<double> times[3], tvxRatio, controlsRatio;
-  for (int round = 0; round < kRuns; ++round) {
-    double t[3];
-    for (int k = 0; k < 3; ++k) {
-      int which = (round + k) % 3;
-      t[which] = StartToIdle(*programs[which], folder);
-    }
-    for (int k = 0; k < 3; ++k) times[k].push_back(t[k]);
-    if (t[0] > 0 && t[1] > 0) tvxRatio.push_back(t[0] / t[1]);
-    if (t[2] > 0 && t[1] > 0) controlsRatio.push_back(t[2] / t[1]);
-  }
-  Report("TVX.exe start to idle window (median of 15)", Median(times[0]));
-  Report("one-window program start to idle window (median of 15)", Median(times[1]));
-  Report("the launcher's 18 plain controls, start to idle (median of 15)", Median(times[2]));
-  if (!tvxRatio.empty()) ReportRatio("TVX.exe / one-window program, same round (median)", Median(tvxRatio), "<= 1.2");
-  if (!controlsRatio.empty())
-    ReportRatio("18 plain controls / one-window program, same round (median)", Median(controlsRatio), "");
-  DeleteFileA(tvx.c_str());
-});
+Register startup("startup", "process start to the launcher window shown and idle, against its eighteen plain controls",
+                 [] {
+                   std::string here = OwnFolder();
+                   std::string folder = ScratchFolder();
+                   std::string tvx = folder + "TVX.exe";
+                   CopyFileA((here + "..\\TVX.exe").c_str(), tvx.c_str(), FALSE);
+                   std::ofstream(folder + "TVX.dat", std::ios::binary)
+                       << "[Command]\r\nn=notepad.exe|\r\n[Template]\r\nwork=n\r\nhome=n\r\n[Settings]\r\nOSK="
+                          "0\r\nHideCommand=0\r\n";
+                   std::string minimal = here + "..\\tests\\minimal_window.exe";
+                   std::string controls = here + "..\\tests\\controls_window.exe";
+                   // Warm the caches for all three.
+                   StartToIdle(minimal, folder);
+                   StartToIdle(controls, folder);
+                   StartToIdle(tvx, folder);
+                   // A shared machine runs faster and slower for seconds at a time: each round
+                   // starts the three programs back to back (in turn first) and the ratios are
+                   // taken within a round, then their median across rounds.
+                   const std::string* programs[3] = {&tvx, &minimal, &controls};
+                   std::vector<double> times[3], tvxRatio, oneWindowRatio, controlsRatio;
+                   for (int round = 0; round < kRuns; ++round) {
+                     double t[3];
+                     for (int k = 0; k < 3; ++k) {
+                       int which = (round + k) % 3;
+                       t[which] = StartToIdle(*programs[which], folder);
+                     }
+                     for (int k = 0; k < 3; ++k) times[k].push_back(t[k]);
+                     if (t[0] > 0 && t[2] > 0) tvxRatio.push_back(t[0] / t[2]);
+                     if (t[0] > 0 && t[1] > 0) oneWindowRatio.push_back(t[0] / t[1]);
+                     if (t[2] > 0 && t[1] > 0) controlsRatio.push_back(t[2] / t[1]);
+                   }
+                   Report("TVX.exe start to idle window (median of 15)", Median(times[0]));
+                   Report("one-window program start to idle window (median of 15)", Median(times[1]));
+                   Report("the launcher's 18 plain controls, start to idle (median of 15)", Median(times[2]));
+                   if (!tvxRatio.empty())
+                     ReportRatio("TVX.exe / 18 plain controls, same round (median)", Median(tvxRatio), "<= 1.10");
+                   if (!oneWindowRatio.empty())
+                     ReportRatio("TVX.exe / one-window program, same round (median)", Median(oneWindowRatio), "");
+                   if (!controlsRatio.empty())
+                     ReportRatio("18 plain controls / one-window program, same round (median)", Median(controlsRatio),
+                                 "");
+                   DeleteFileA(tvx.c_str());
+                 });
 
 }  // namespace
 }  // namespace tvx::bench

@@ -14,4 +14,5 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:96
   sleep 1
 fi
+bash scripts/wine-prefix.sh
 exec wine "$exe" "$@"

@@ -21,9 +21,8 @@ start)
   setsid /usr/lib/wine/wineserver -p -f </dev/null >"$state/wineserver.log" 2>&1 &
   echo $! >"$state/wineserver.pid"
   sleep 0.3
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i </dev/null >"$state/wineboot.log" 2>&1 || true
-  fi
+  # The prefix (made on first use) draws with the Windows fonts' measures.
+  bash "$(dirname "$0")/wine-prefix.sh" </dev/null 2>>"$state/wineboot.log" >&2
   # Start Wine's own services and the desktop now, detached from our output:
   # started later by a test, they would inherit the test runner's pipes and
   # keep it waiting after the last test.
