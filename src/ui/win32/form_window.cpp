@@ -175,8 +175,8 @@ HFONT FormWindow::FontFor(const Font& font) {
 
 void FormWindow::MeasureUnits() {
   // The places were made for "MS Sans Serif" at 8 points as Windows draws it
-  // at 96 DPI: letters 6 pixels wide on average at most, lines 13 pixels
-  // high (the dialog base units of that font).
+  // at 96 DPI: letters 6 pixels wide on average (to whole pixels), lines 13
+  // pixels high (the dialog base units of that font).
   constexpr int kPlaceLetterWidth = 6, kPlaceLineHeight = 13;
   static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   const int byDpi = MulDiv(1000, dpi_, 96);
@@ -188,11 +188,16 @@ void FormWindow::MeasureUnits() {
   SIZE letters{};
   TEXTMETRICW metrics{};
   if (!GetTextExtentPoint32W(dc.Get(), kLetters, 52, &letters) || !GetTextMetricsW(dc.Get(), &metrics)) return;
+  // The font's base units as Windows works them out for dialog units: the
+  // average letter width rounded to whole pixels, and the line height.
+  int baseWidth = (letters.cx / 26 + 1) / 2, baseHeight = metrics.tmHeight;
   // Thousandths of a pixel per unit of a place.
-  int byWidth = MulDiv(letters.cx, 1000, 52 * kPlaceLetterWidth);
-  int byHeight = MulDiv(metrics.tmHeight, 1000, kPlaceLineHeight);
-  if (byWidth > byDpi) unit_.first = byWidth, fontScaled_.first = true;
-  if (byHeight > byDpi) unit_.second = byHeight, fontScaled_.second = true;
+  int byWidth = MulDiv(baseWidth, 1000, kPlaceLetterWidth);
+  int byHeight = MulDiv(baseHeight, 1000, kPlaceLineHeight);
+  // Wider or taller only beyond what the places' font takes at this DPI in
+  // whole pixels (8 points at 144 DPI are 19.5 pixels of line, drawn in 20).
+  if (baseWidth > (kPlaceLetterWidth * dpi_ + 95) / 96) unit_.first = byWidth, fontScaled_.first = true;
+  if (baseHeight > (kPlaceLineHeight * dpi_ + 95) / 96) unit_.second = byHeight, fontScaled_.second = true;
 }
 
 ChildView* FormWindow::ViewOf(const Control& control) const {
