@@ -78,8 +78,8 @@ void ChildView::Create() {
 
   Rect r = Place();
   hwnd_ =
-      CreateWindowExW(spec.exStyle, spec.windowClass, tvx::win32::Widen(spec.text).c_str(), style, form_.Scale(r.left),
-                      form_.Scale(r.top), form_.Scale(r.width), form_.Scale(r.height + ExtraHeight()), form_.Hwnd(),
+      CreateWindowExW(spec.exStyle, spec.windowClass, tvx::win32::Widen(spec.text).c_str(), style, form_.ScaleX(r.left),
+                      form_.ScaleY(r.top), form_.ScaleX(r.width), form_.ScaleY(r.height + ExtraHeight()), form_.Hwnd(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
   if (!hwnd_) return;
   Views()[hwnd_] = this;
@@ -114,8 +114,8 @@ void ChildView::Unhook() {
 void ChildView::ApplyPlace() {
   if (!hwnd_) return;
   Rect r = Place();
-  SetWindowPos(hwnd_, nullptr, form_.Scale(r.left), form_.Scale(r.top), form_.Scale(r.width),
-               form_.Scale(r.height + ExtraHeight()), SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, form_.ScaleX(r.left), form_.ScaleY(r.top), form_.ScaleX(r.width),
+               form_.ScaleY(r.height + ExtraHeight()), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ChildView::ApplyFont() {

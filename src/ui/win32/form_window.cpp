@@ -70,6 +70,8 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   // the system gives the new window another one.
   int expectedDpi = owner ? static_cast<int>(GetDpiForWindow(owner)) : static_cast<int>(GetDpiForSystem());
   if (expectedDpi <= 0) expectedDpi = WindowDpi(nullptr);
+  dpi_ = expectedDpi;
+  MeasureUnits();
   RECT place = WindowRectAt(expectedDpi, owner, style, exStyle);
   HWND made =
       CreateWindowExW(exStyle, kFormClass, tvx::win32::Widen(form.caption).c_str(), style, place.left, place.top,
@@ -80,6 +82,8 @@ FormWindow::FormWindow(Win32Ui& ui, Form& form, HWND owner) : ui_(ui), form_(for
   }
   dpi_ = WindowDpi(hwnd_);
   if (dpi_ != expectedDpi) {
+    fonts_.clear();
+    MeasureUnits();
     place = WindowRectAt(dpi_, owner, style, exStyle);
     SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -116,7 +120,7 @@ FormWindow::~FormWindow() {
 }
 
 RECT FormWindow::WindowRectAt(int dpi, HWND owner, DWORD style, DWORD exStyle) const {
-  RECT frame{0, 0, MulDiv(form_.clientWidth, dpi, 96), MulDiv(form_.clientHeight, dpi, 96)};
+  RECT frame{0, 0, ScaleX(form_.clientWidth), ScaleY(form_.clientHeight)};
   AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi));
   int width = frame.right - frame.left, height = frame.bottom - frame.top;
   // Without an owner the window opens on the primary monitor, where the
@@ -167,6 +171,33 @@ HFONT FormWindow::FontFor(const Font& font) {
   if (!created) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   fonts_.emplace(key, tvx::win32::ScopedGdiObject(created));
   return created;
+}
+
+void FormWindow::MeasureUnits() {
+  // The places were made for "MS Sans Serif" at 8 points as Windows draws it
+  // at 96 DPI: letters 6 pixels wide on average (to whole pixels), lines 13
+  // pixels high (the dialog base units of that font).
+  constexpr int kPlaceLetterWidth = 6, kPlaceLineHeight = 13;
+  static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  const int byDpi = MulDiv(1000, dpi_, 96);
+  unit_ = {byDpi, byDpi};
+  fontScaled_ = {false, false};
+  tvx::win32::ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
+  if (!dc) return;
+  tvx::win32::ScopedSelect font(dc.Get(), FormFont());
+  SIZE letters{};
+  TEXTMETRICW metrics{};
+  if (!GetTextExtentPoint32W(dc.Get(), kLetters, 52, &letters) || !GetTextMetricsW(dc.Get(), &metrics)) return;
+  // The font's base units as Windows works them out for dialog units: the
+  // average letter width rounded to whole pixels, and the line height.
+  int baseWidth = (letters.cx / 26 + 1) / 2, baseHeight = metrics.tmHeight;
+  // Thousandths of a pixel per unit of a place.
+  int byWidth = MulDiv(baseWidth, 1000, kPlaceLetterWidth);
+  int byHeight = MulDiv(baseHeight, 1000, kPlaceLineHeight);
+  // Wider or taller only beyond what the places' font takes at this DPI in
+  // whole pixels (8 points at 144 DPI are 19.5 pixels of line, drawn in 20).
+  if (baseWidth > (kPlaceLetterWidth * dpi_ + 95) / 96) unit_.first = byWidth, fontScaled_.first = true;
+  if (baseHeight > (kPlaceLineHeight * dpi_ + 95) / 96) unit_.second = byHeight, fontScaled_.second = true;
 }
 
 ChildView* FormWindow::ViewOf(const Control& control) const {
@@ -334,9 +365,18 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
       fonts_.clear();
-      auto* suggested = reinterpret_cast<RECT*>(lParam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      MeasureUnits();
+      RECT size = *reinterpret_cast<RECT*>(lParam);
+      if (fontScaled_.first || fontScaled_.second) {
+        // Where the system suggests, in the size the font needs.
+        RECT frame{0, 0, ScaleX(form_.clientWidth), ScaleY(form_.clientHeight)};
+        AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                                 static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), static_cast<UINT>(dpi_));
+        size.right = size.left + frame.right - frame.left;
+        size.bottom = size.top + frame.bottom - frame.top;
+      }
+      SetWindowPos(hwnd_, nullptr, size.left, size.top, size.right - size.left, size.bottom - size.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
       Layout();
       return 0;
     }

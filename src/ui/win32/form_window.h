@@ -36,6 +36,18 @@ class FormWindow : public FormView {
   Form& Model() const { return form_; }
   Win32Ui& Ui() const { return ui_; }
   int Scale(int value) const { return MulDiv(value, dpi_, 96); }
+  // Places, in 96-DPI pixels made for the form's font as Windows draws it,
+  // to pixels of this window: scaled by the DPI, and by the font's measured
+  // size where it is wider or taller than that (as dialog units are), so
+  // that captions fit whatever font the system substitutes.
+  int ScaleX(int value) const { return fontScaled_.first ? MulDiv(value, unit_.first, 1000) : Scale(value); }
+  int ScaleY(int value) const { return fontScaled_.second ? MulDiv(value, unit_.second, 1000) : Scale(value); }
+  int UnscaleX(int pixels) const {
+    return fontScaled_.first ? MulDiv(pixels, 1000, unit_.first) : MulDiv(pixels, 96, dpi_);
+  }
+  int UnscaleY(int pixels) const {
+    return fontScaled_.second ? MulDiv(pixels, 1000, unit_.second) : MulDiv(pixels, 96, dpi_);
+  }
   HFONT FontFor(const Font& font);
   HFONT FormFont() { return FontFor(Font{}); }
   ChildView* ViewOf(const Control& control) const;
@@ -65,6 +77,8 @@ class FormWindow : public FormView {
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnActivate(WPARAM wParam, LPARAM lParam);
   void Layout();
+  // Measures the form's font against the one the places were made for.
+  void MeasureUnits();
   void EnsureTips();
   void AddTip(ChildView& view);
   // The window's rectangle at the given DPI: the form's client size, centred
@@ -76,6 +90,8 @@ class FormWindow : public FormView {
   HWND hwnd_ = nullptr;
   tvx::win32::ScopedWindow tooltip_;
   int dpi_ = 96;
+  std::pair<int, int> unit_{1000, 1000};  // pixels per place unit, in thousandths
+  std::pair<bool, bool> fontScaled_{false, false};
   bool destroying_ = false;
   bool everActivated_ = false;
   bool awayToOtherProgram_ = false;  // since the last activation

@@ -24,15 +24,14 @@ class LabelView final : public ChildView {
     // DC measures as the screen does, without asking for a window's.
     tvx::win32::ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
     tvx::win32::ScopedSelect font(dc.Get(), form_.FontFor(label_.font));
-    RECT box{0, 0, r.width > 0 ? form_.Scale(r.width) : 0, 0};
+    RECT box{0, 0, r.width > 0 ? form_.ScaleX(r.width) : 0, 0};
     UINT flags = DT_CALCRECT;
     if (label_.wordWrap && r.width > 0) flags |= DT_WORDBREAK;
     std::string text = label_.Text().empty() ? " " : label_.Text();
     DrawTextW(dc.Get(), tvx::win32::Widen(text).c_str(), -1, &box, flags);
     // Back to 96-DPI units: every place is scaled when it is applied.
-    int dpi = WindowDpi(form_.Hwnd());
-    if (r.width <= 0) r.width = MulDiv(box.right - box.left, 96, dpi) + 1;
-    if (r.height <= 0) r.height = MulDiv(box.bottom - box.top, 96, dpi);
+    if (r.width <= 0) r.width = form_.UnscaleX(box.right - box.left) + 1;
+    if (r.height <= 0) r.height = form_.UnscaleY(box.bottom - box.top);
     return r;
   }
 

@@ -40,7 +40,7 @@ class ListViewView final : public ChildView {
       LVCOLUMNW column{};
       column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
       column.pszText = caption.data();
-      column.cx = form_.Scale(list_.columns[i].width);
+      column.cx = form_.ScaleX(list_.columns[i].width);
       column.iSubItem = static_cast<int>(i);
       Send(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }

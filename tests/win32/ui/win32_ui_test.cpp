@@ -71,6 +71,29 @@ int WindowDpiForTest(HWND hwnd) {
   return dpi ? dpi : 96;
 }
 
+// Pixels per 96-DPI unit of a place, in thousandths, across and down: the
+// DPI's scale, or the window font's base units over those of 8-point
+// "MS Sans Serif" (6 x 13) where the font is wider or taller than that
+// font at this DPI in whole pixels.
+struct PlaceScale {
+  int x, y;
+  int X(int v) const { return MulDiv(v, x, 1000); }
+  int Y(int v) const { return MulDiv(v, y, 1000); }
+};
+PlaceScale PlaceScaleOf(HWND control, int dpi) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE letters{};
+  GetTextExtentPoint32A(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+  TEXTMETRICA tm{};
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  int baseX = (letters.cx / 26 + 1) / 2, byDpi = MulDiv(1000, dpi, 96);
+  return {baseX > (6 * dpi + 95) / 96 ? MulDiv(baseX, 1000, 6) : byDpi,
+          tm.tmHeight > (13 * dpi + 95) / 96 ? MulDiv(tm.tmHeight, 1000, 13) : byDpi};
+}
+
 std::string Text(HWND hwnd) {
   char buffer[512] = {};
   GetWindowTextA(hwnd, buffer, sizeof buffer);
@@ -383,21 +406,20 @@ TEST_F(Win32UiTest, ControlsWithABorderStillDrawIt) {
 TEST_F(Win32UiTest, ControlsArePlacedAtTheirScaledPlaces) {
   auto window = ui.Open(form);
   HWND hwnd = Win32Ui::HandleOf(form);
-  int dpi = static_cast<int>(GetDpiForWindow(hwnd));
-  if (dpi == 0) dpi = 96;
+  PlaceScale scale = PlaceScaleOf(Win32Ui::HandleOf(form.txtName), WindowDpiForTest(hwnd));
   RECT client{};
   GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, MulDiv(400, dpi, 96));
-  EXPECT_EQ(client.bottom, MulDiv(300, dpi, 96));
+  EXPECT_EQ(client.right, scale.X(400));
+  EXPECT_EQ(client.bottom, scale.Y(300));
   for (Control* c : {static_cast<Control*>(&form.txtName), static_cast<Control*>(&form.btnGo),
                      static_cast<Control*>(&form.lvRows), static_cast<Control*>(&form.imgInfo)}) {
     RECT r{};
     GetWindowRect(Win32Ui::HandleOf(*c), &r);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, MulDiv(c->place.left, dpi, 96)) << c->Name();
-    EXPECT_EQ(r.top, MulDiv(c->place.top, dpi, 96)) << c->Name();
-    EXPECT_EQ(r.right - r.left, MulDiv(c->place.width, dpi, 96)) << c->Name();
-    EXPECT_EQ(r.bottom - r.top, MulDiv(c->place.height, dpi, 96)) << c->Name();
+    EXPECT_EQ(r.left, scale.X(c->place.left)) << c->Name();
+    EXPECT_EQ(r.top, scale.Y(c->place.top)) << c->Name();
+    EXPECT_EQ(r.right - r.left, scale.X(c->place.width)) << c->Name();
+    EXPECT_EQ(r.bottom - r.top, scale.Y(c->place.height)) << c->Name();
   }
 }
 
@@ -415,19 +437,23 @@ TEST_F(Win32UiTest, AMonitorOfAnotherScaleRescalesPlacesAndFonts) {
 
   // (The client size is left to the system: a message sent by hand does not
   // change the frame's own scale, so the frame keeps its old thickness.)
+  // Where the font needs more room than the scale gives, the window grows by it.
+  PlaceScale scale = PlaceScaleOf(Win32Ui::HandleOf(form.txtName), newDpi);
   RECT frame{};
   GetWindowRect(hwnd, &frame);
   EXPECT_EQ(frame.left, suggested.left);
-  EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
-  EXPECT_EQ(frame.bottom - frame.top, suggested.bottom - suggested.top);
+  EXPECT_EQ(frame.right - frame.left,
+            suggested.right - suggested.left + scale.X(form.clientWidth) - MulDiv(form.clientWidth, newDpi, 96));
+  EXPECT_EQ(frame.bottom - frame.top,
+            suggested.bottom - suggested.top + scale.Y(form.clientHeight) - MulDiv(form.clientHeight, newDpi, 96));
   for (Control* c : {static_cast<Control*>(&form.txtName), static_cast<Control*>(&form.btnGo),
                      static_cast<Control*>(&form.lvRows)}) {
     RECT r{};
     GetWindowRect(Win32Ui::HandleOf(*c), &r);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, MulDiv(c->place.left, newDpi, 96)) << c->Name();
-    EXPECT_EQ(r.top, MulDiv(c->place.top, newDpi, 96)) << c->Name();
-    EXPECT_EQ(r.right - r.left, MulDiv(c->place.width, newDpi, 96)) << c->Name();
+    EXPECT_EQ(r.left, scale.X(c->place.left)) << c->Name();
+    EXPECT_EQ(r.top, scale.Y(c->place.top)) << c->Name();
+    EXPECT_EQ(r.right - r.left, scale.X(c->place.width)) << c->Name();
   }
   // The default 8-point face, now as many pixels as 8 points take at the new scale.
   auto font = reinterpret_cast<HFONT>(SendMessageA(Win32Ui::HandleOf(form.txtName), WM_GETFONT, 0, 0));
@@ -721,7 +747,8 @@ TEST_F(Win32UiTest, FramesLieBelowTheControlsTheyHold) {
   strip.place = {360, 0, 40, 100};
   auto window = ui.Open(form);
   HWND hwnd = Win32Ui::HandleOf(form);
-  POINT inImage{MulDiv(378, WindowDpiForTest(hwnd), 96), MulDiv(14, WindowDpiForTest(hwnd), 96)};
+  PlaceScale scale = PlaceScaleOf(Win32Ui::HandleOf(form.txtName), WindowDpiForTest(hwnd));
+  POINT inImage{scale.X(378), scale.Y(14)};
   EXPECT_EQ(ChildWindowFromPointEx(hwnd, inImage, CWP_SKIPINVISIBLE), Win32Ui::HandleOf(form.imgInfo));
   // A label sizes itself to its caption.
   RECT label{};
