@@ -221,7 +221,7 @@ TEST_F(DifferentialTest, ReadsGiveTheSameValuesAndKeyLists) {
       // The system's list is cut at an empty key; none of these files has one.
       EXPECT_EQ(engine.ListKeys(s), platformKeys) << name << " [" << s << "]";
       std::vector<std::string> keys = platformKeys;
-      for (const std::string& k : {"x", "X", " x ", "y", "z", "missing", "bare", ";c", "\"x\"", "'y'", "notepad"})
+      for (const char* k : {"x", "X", " x ", "y", "z", "missing", "bare", ";c", "\"x\"", "'y'", "notepad"})
         keys.push_back(k);
       for (const auto& [other, spelled] : kOtherCases) keys.push_back(other);
       for (const auto& k : keys)
