@@ -3,6 +3,7 @@
 // seam, the user-interface services and the executable's folder. It sits
 // below every window (launcher, manager, dialogs) and above the data file and
 // the user-interface models it names.
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -21,6 +22,8 @@ struct Context {
   std::string DataFile() const;
   // The system's case-free order, for lists that sort as the system's own do.
   int CollateNoCase(const std::string& a, const std::string& b) const;
+  // The platform's key for that order, when it has one.
+  std::optional<std::string> CollationKeyNoCase(const std::string& text) const;
 };
 
 }  // namespace tvx

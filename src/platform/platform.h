@@ -169,6 +169,10 @@ class ISystem {
   // The same without regard to letter case: the order of the
   // system's own sorted lists.
   virtual int CollateCompareNoCase(const std::string& a, const std::string& b) = 0;
+  // A key whose byte order is CollateCompareNoCase's order, so that a long
+  // list sorts with one call per item instead of one per comparison; nullopt
+  // where the platform has no such keys.
+  virtual std::optional<std::string> CollationKeyNoCase(const std::string&) { return std::nullopt; }
 };
 
 // Everything the logic may ask of the operating system.

@@ -139,12 +139,29 @@ void ItemsControl::SetItems(const std::vector<std::string>& items) {
   itemIndex_ = -1;
   // One stable sort: the order of inserting each after its equals, at a
   // fraction of the cost for long lists.
-  if (sorted) {
+  if (sorted && !SortByKeys()) {
     std::stable_sort(items_.begin(), items_.end(), [this](const std::string& a, const std::string& b) {
       return (compare ? compare(a, b) : CompareNoCase(a, b)) < 0;
     });
   }
   Notify(Prop::Items);
+}
+
+bool ItemsControl::SortByKeys() {
+  if (!sortKey) return false;
+  std::vector<std::pair<std::string, size_t>> keyed;
+  keyed.reserve(items_.size());
+  for (size_t i = 0; i < items_.size(); ++i) {
+    std::optional<std::string> key = sortKey(items_[i]);
+    if (!key) return false;
+    keyed.emplace_back(std::move(*key), i);
+  }
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> ordered;
+  ordered.reserve(items_.size());
+  for (const auto& k : keyed) ordered.push_back(std::move(items_[k.second]));
+  items_ = std::move(ordered);
+  return true;
 }
 
 int ItemsControl::IndexOf(const std::string& item) const {

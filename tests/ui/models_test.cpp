@@ -74,6 +74,16 @@ TEST_F(ModelsTest, SortedItemsIgnoreCaseAndKeepTheSelectedEntry) {
   form.cmb.SetItems({"b", "c", "a"});
   EXPECT_EQ(form.cmb.AddItem("bb"), 1);
   EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"c", "bb", "b", "a"}));
+  // A whole list sorts on its keys where every item has one, equal keys in
+  // the order they came; without keys the comparison holds.
+  form.cmb.sortKey = [](const std::string& item) -> std::optional<std::string> {
+    if (item == "none") return std::nullopt;
+    return item.substr(0, 1);
+  };
+  form.cmb.SetItems({"b", "a2", "c", "a1"});
+  EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"a2", "a1", "b", "c"}));
+  form.cmb.SetItems({"a", "none", "b"});
+  EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"none", "b", "a"}));
 }
 
 TEST_F(ModelsTest, SelectionFromCodeRaisesNoChangeButTheUsersChoiceDoes) {

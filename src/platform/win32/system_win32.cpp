@@ -128,6 +128,22 @@ int Win32System::CollateCompareNoCase(const std::string& a, const std::string& b
   return Collate(a, b, NORM_IGNORECASE);
 }
 
+// The system's sort keys compare byte by byte as CompareStringW compares the
+// texts with the same flags.
+std::optional<std::string> Win32System::CollationKeyNoCase(const std::string& text) {
+  const std::wstring wide = Widen(text);
+  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const int size = static_cast<int>(wide.size());
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.data(), size, nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::string key(static_cast<size_t>(n), '\0');
+  // With LCMAP_SORTKEY the output is bytes, counted in bytes.
+  n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.data(), size, reinterpret_cast<LPWSTR>(key.data()), n);
+  if (n <= 0) return std::nullopt;
+  key.resize(static_cast<size_t>(n));
+  return key;
+}
+
 // ---------------------------------------------------------------------------
 
 Win32Platform::Win32Platform() : platform_{registry_, shell_, environment_, files_, links_, system_} {}
