@@ -8,8 +8,9 @@
 set -u
 exe=$1 objdump=$2 nm=$3 defs=$4
 
-# Imported by the runtime, not by the program's code.
-runtime="GetStartupInfoA CreateEventA CreateSemaphoreA OutputDebugStringA LoadLibraryA"
+# Imported by the runtime, not by the program's code (FormatMessageA: the C++
+# library's system_error texts; GetModuleHandleA: the threads library's clock).
+runtime="GetStartupInfoA CreateEventA CreateSemaphoreA OutputDebugStringA LoadLibraryA FormatMessageA GetModuleHandleA"
 checked="USER32.DLL SHELL32.DLL ADVAPI32.DLL COMDLG32.DLL OLE32.DLL VERSION.DLL KERNEL32.DLL"
 
 # Ordinary imports, as "dll function" lines.

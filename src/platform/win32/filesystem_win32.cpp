@@ -7,10 +7,9 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "platform/file_io.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/wide.h"
-
-#include "platform/file_io.h"
 
 namespace tvx::win32 {
 
@@ -29,8 +28,12 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
 std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
   // Written as the data file is: a new file, flushed, then renamed over the
   // old one, so that a failure keeps the old file whole.
-  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes)) return std::nullopt;
-  return LastErrorText(GetLastError());
+  fileio::WriteFault why = fileio::WriteFault::Other;
+  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes, nullptr, &why)) return std::nullopt;
+  const DWORD error = GetLastError();
+  // The rename over a file that another program holds open is refused as
+  // "access denied"; the reason the user can act on is the sharing.
+  return LastErrorText(why == fileio::WriteFault::HeldOpen ? ERROR_SHARING_VIOLATION : error);
 }
 
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }

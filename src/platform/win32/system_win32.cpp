@@ -133,12 +133,13 @@ int Win32System::CollateCompareNoCase(const std::string& a, const std::string& b
 std::optional<std::string> Win32System::CollationKeyNoCase(const std::string& text) {
   const std::wstring wide = Widen(text);
   const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-  const int size = static_cast<int>(wide.size());
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.data(), size, nullptr, 0);
+  // The terminating zero counted (-1): an empty text has a key too.
+  const int size = -1;
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, nullptr, 0);
   if (n <= 0) return std::nullopt;
   std::string key(static_cast<size_t>(n), '\0');
   // With LCMAP_SORTKEY the output is bytes, counted in bytes.
-  n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.data(), size, reinterpret_cast<LPWSTR>(key.data()), n);
+  n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, reinterpret_cast<LPWSTR>(key.data()), n);
   if (n <= 0) return std::nullopt;
   key.resize(static_cast<size_t>(n));
   return key;
