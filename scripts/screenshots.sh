@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real windows under Xvfb:
 # docs/launcher.png, docs/template-dialog.png, docs/predefined-commands.png,
-# docs/command-manager.png, docs/set-command.png.
+# docs/command-manager.png, docs/set-command.png, docs/completion.png.
 # Usage: scripts/screenshots.sh [path to TVX.exe]   (default: build/windows/TVX.exe)
 # Buttons are pressed by their captions (tests/helpers/click_button), so the
 # script does not depend on where the layout puts them.
@@ -14,7 +14,10 @@ if [ ! -f "$exe" ] || [ ! -f "$clicker" ]; then
   cmake --preset windows >/dev/null
   cmake --build --preset windows --target TVX click_button
 fi
+# A prefix and display of its own: stopping the session at the end must not
+# end the Wine of a test run going on at the same time.
 export TVX_WINE_STATE=${TVX_WINE_STATE:-/tmp/tvx-shots-session} TVX_DISPLAY=${TVX_DISPLAY:-:93}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-tavrix-shots}
 eval "$(bash scripts/wine-session.sh start)"
 trap 'bash scripts/wine-session.sh stop' EXIT
 dir=$(mktemp -d /tmp/tvx-shots.XXXXXX)
@@ -49,6 +52,16 @@ t=$(window '^Command Template$')
 shot "$t" docs/template-dialog.png
 click "Command Template" --close
 sleep 0.3
+click Tavrix --close
+wait "$pid" || true
+
+# A name being typed, with the rest of the best name suggested after the caret.
+wine "$dir/TVX.exe" >/dev/null 2>&1 &
+pid=$!
+w=$(window '^Tavrix$')
+xdotool windowfocus "$w" 2>/dev/null || true
+xdotool type --delay 40 "n do"
+shot "$w" docs/completion.png
 click Tavrix --close
 wait "$pid" || true
 
