@@ -17,8 +17,9 @@ class FullDisk {
   static bool Available();
 
  private:
-  unsigned long long previous_ = 0;
-  bool set_ = false;
+  // Used only where the system can limit file sizes.
+  [[maybe_unused]] unsigned long long previous_ = 0;
+  [[maybe_unused]] bool set_ = false;
 };
 
 }  // namespace tvx::test
