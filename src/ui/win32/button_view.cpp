@@ -11,15 +11,15 @@ class ButtonView final : public ChildView {
  public:
   ButtonView(FormWindow& form, Button& button, int id) : ChildView(form, button, id), button_(button) {}
 
-  void Describe(CreateSpec& spec) override {
-    spec.windowClass = L"BUTTON";
+  void Describe(CreateParams& made) override {
+    made.windowClass = L"BUTTON";
     if (button_.FaceColor() || button_.TextColor())
-      spec.style = BS_OWNERDRAW;
+      made.style = BS_OWNERDRAW;
     else
-      spec.style = (button_.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE;
-    if (!button_.picture.empty() && !(spec.style & BS_OWNERDRAW)) {
+      made.style = (button_.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE;
+    if (!button_.picture.empty() && !(made.style & BS_OWNERDRAW)) {
       icon_ = LoadPicture(button_.picture);
-      if (icon_) spec.style |= BS_ICON;
+      if (icon_) made.style |= BS_ICON;
     }
   }
 

@@ -68,17 +68,17 @@ ChildView::ChildView(FormWindow& form, Control& control, int id) : form_(form), 
 ChildView::~ChildView() { control_.AttachView(nullptr); }
 
 void ChildView::Create() {
-  CreateSpec spec;
-  spec.text = control_.Text();
-  Describe(spec);
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | spec.style;
+  CreateParams made;
+  made.text = control_.Text();
+  Describe(made);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | made.style;
   if (control_.Visible()) style |= WS_VISIBLE;
   if (!control_.Enabled()) style |= WS_DISABLED;
   if (control_.tabOrder >= 0) style |= WS_TABSTOP;
 
   Rect r = Place();
   hwnd_ =
-      CreateWindowExW(spec.exStyle, spec.windowClass, tvx::win32::Widen(spec.text).c_str(), style, form_.ScaleX(r.left),
+      CreateWindowExW(made.exStyle, made.windowClass, tvx::win32::Widen(made.text).c_str(), style, form_.ScaleX(r.left),
                       form_.ScaleY(r.top), form_.ScaleX(r.width), form_.ScaleY(r.height + ExtraHeight()), form_.Hwnd(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
   if (!hwnd_) return;

@@ -22,7 +22,7 @@ namespace tvx::ui::win32 {
 class FormWindow;
 
 // What a kind asks for when its native control is made.
-struct CreateSpec {
+struct CreateParams {
   const wchar_t* windowClass = L"STATIC";
   DWORD style = 0;  // beyond WS_CHILD and the model's state
   DWORD exStyle = 0;
@@ -52,7 +52,7 @@ class ChildView : public ControlView {
   // --- Steps of a control kind ----------------------------------------------
 
   // Window class, styles and initial text.
-  virtual void Describe(CreateSpec& spec) = 0;
+  virtual void Describe(CreateParams& made) = 0;
   // The native control exists and has its font: set what creation cannot.
   virtual void Created() {}
   // The place in 96-DPI units (a kind may size itself).

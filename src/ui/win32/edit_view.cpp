@@ -14,13 +14,13 @@ class EditView final : public ChildView {
  public:
   EditView(FormWindow& form, Edit& edit, int id) : ChildView(form, edit, id), edit_(edit) {}
 
-  void Describe(CreateSpec& spec) override {
-    spec.windowClass = L"EDIT";
-    spec.style = ES_AUTOHSCROLL | ES_LEFT;
+  void Describe(CreateParams& made) override {
+    made.windowClass = L"EDIT";
+    made.style = ES_AUTOHSCROLL | ES_LEFT;
     if (edit_.flat)
-      spec.style |= WS_BORDER;
+      made.style |= WS_BORDER;
     else
-      spec.exStyle |= WS_EX_CLIENTEDGE;
+      made.exStyle |= WS_EX_CLIENTEDGE;
   }
 
   void Created() override {

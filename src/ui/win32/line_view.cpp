@@ -11,9 +11,9 @@ class LineView final : public ChildView {
  public:
   LineView(FormWindow& form, Bevel& line, int id) : ChildView(form, line, id), line_(line) {}
 
-  void Describe(CreateSpec& spec) override {
-    spec.style = line_.vertical ? SS_ETCHEDVERT : SS_ETCHEDHORZ;
-    spec.text.clear();
+  void Describe(CreateParams& made) override {
+    made.style = line_.vertical ? SS_ETCHEDVERT : SS_ETCHEDHORZ;
+    made.text.clear();
   }
 
   Rect Place() const override {
@@ -38,9 +38,9 @@ class ShapeView final : public ChildView {
  public:
   using ChildView::ChildView;
 
-  void Describe(CreateSpec& spec) override {
-    spec.style = SS_OWNERDRAW;
-    spec.text.clear();
+  void Describe(CreateParams& made) override {
+    made.style = SS_OWNERDRAW;
+    made.text.clear();
   }
 
   Rect Place() const override {

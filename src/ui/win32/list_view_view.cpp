@@ -21,13 +21,13 @@ class ListViewView final : public ChildView {
  public:
   ListViewView(FormWindow& form, ListView& list, int id) : ChildView(form, list, id), list_(list) {}
 
-  void Describe(CreateSpec& spec) override {
-    spec.windowClass = WC_LISTVIEWW;
-    spec.style = LVS_REPORT | LVS_OWNERDATA;
-    if (!list_.hideSelection) spec.style |= LVS_SHOWSELALWAYS;
-    if (!list_.multiSelect) spec.style |= LVS_SINGLESEL;
-    spec.exStyle = WS_EX_CLIENTEDGE;
-    spec.text.clear();
+  void Describe(CreateParams& made) override {
+    made.windowClass = WC_LISTVIEWW;
+    made.style = LVS_REPORT | LVS_OWNERDATA;
+    if (!list_.hideSelection) made.style |= LVS_SHOWSELALWAYS;
+    if (!list_.multiSelect) made.style |= LVS_SINGLESEL;
+    made.exStyle = WS_EX_CLIENTEDGE;
+    made.text.clear();
   }
 
   void Created() override {

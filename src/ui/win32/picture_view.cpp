@@ -10,9 +10,9 @@ class PictureView final : public ChildView {
  public:
   PictureView(FormWindow& form, Image& image, int id) : ChildView(form, image, id), image_(image) {}
 
-  void Describe(CreateSpec& spec) override {
-    spec.style = SS_ICON | SS_NOTIFY | SS_CENTERIMAGE;
-    spec.text.clear();
+  void Describe(CreateParams& made) override {
+    made.style = SS_ICON | SS_NOTIFY | SS_CENTERIMAGE;
+    made.text.clear();
   }
 
   Rect Place() const override {
