@@ -11,15 +11,15 @@ class ButtonView final : public ChildView {
  public:
   ButtonView(FormWindow& form, Button& button, int id) : ChildView(form, button, id), button_(button) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"BUTTON";
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"BUTTON";
     if (button_.FaceColor() || button_.TextColor())
-      made.style = BS_OWNERDRAW;
+      params.style = BS_OWNERDRAW;
     else
-      made.style = (button_.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE;
-    if (!button_.picture.empty() && !(made.style & BS_OWNERDRAW)) {
+      params.style = (button_.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE;
+    if (!button_.picture.empty() && !(params.style & BS_OWNERDRAW)) {
       icon_ = LoadPicture(button_.picture);
-      if (icon_) made.style |= BS_ICON;
+      if (icon_) params.style |= BS_ICON;
     }
   }
 

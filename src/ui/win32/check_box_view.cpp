@@ -10,9 +10,9 @@ class CheckBoxView final : public ChildView {
  public:
   CheckBoxView(FormWindow& form, CheckBox& box, int id) : ChildView(form, box, id), box_(box) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"BUTTON";
-    made.style = BS_AUTOCHECKBOX;
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"BUTTON";
+    params.style = BS_AUTOCHECKBOX;
   }
 
   void Created() override { ShowChecked(); }

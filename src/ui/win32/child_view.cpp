@@ -68,19 +68,19 @@ ChildView::ChildView(FormWindow& form, Control& control, int id) : form_(form), 
 ChildView::~ChildView() { control_.AttachView(nullptr); }
 
 void ChildView::Create() {
-  CreateParams made;
-  made.text = control_.Text();
-  Describe(made);
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | made.style;
+  CreateParams params;
+  params.text = control_.Text();
+  Describe(params);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | params.style;
   if (control_.Visible()) style |= WS_VISIBLE;
   if (!control_.Enabled()) style |= WS_DISABLED;
   if (control_.tabOrder >= 0) style |= WS_TABSTOP;
 
   Rect r = Place();
-  hwnd_ =
-      CreateWindowExW(made.exStyle, made.windowClass, tvx::win32::Widen(made.text).c_str(), style, form_.ScaleX(r.left),
-                      form_.ScaleY(r.top), form_.ScaleX(r.width), form_.ScaleY(r.height + ExtraHeight()), form_.Hwnd(),
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
+  hwnd_ = CreateWindowExW(params.exStyle, params.windowClass, tvx::win32::Widen(params.text).c_str(), style,
+                          form_.ScaleX(r.left), form_.ScaleY(r.top), form_.ScaleX(r.width),
+                          form_.ScaleY(r.height + ExtraHeight()), form_.Hwnd(),
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
   if (!hwnd_) return;
   Views()[hwnd_] = this;
   original_ = reinterpret_cast<WNDPROC>(

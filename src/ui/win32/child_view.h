@@ -52,7 +52,7 @@ class ChildView : public ControlView {
   // --- Steps of a control kind ----------------------------------------------
 
   // Window class, styles and initial text.
-  virtual void Describe(CreateParams& made) = 0;
+  virtual void Describe(CreateParams& params) = 0;
   // The native control exists and has its font: set what creation cannot.
   virtual void Created() {}
   // The place in 96-DPI units (a kind may size itself).

@@ -10,10 +10,10 @@ class DropDownView final : public ChildView {
  public:
   DropDownView(FormWindow& form, ItemsControl& box, int id) : ChildView(form, box, id), box_(box) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"COMBOBOX";
-    made.style = CBS_DROPDOWNLIST | WS_VSCROLL;
-    made.text.clear();
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"COMBOBOX";
+    params.style = CBS_DROPDOWNLIST | WS_VSCROLL;
+    params.text.clear();
   }
   // The window's height includes its list.
   int ExtraHeight() const override { return 200; }

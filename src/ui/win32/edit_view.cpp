@@ -14,13 +14,13 @@ class EditView final : public ChildView {
  public:
   EditView(FormWindow& form, Edit& edit, int id) : ChildView(form, edit, id), edit_(edit) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"EDIT";
-    made.style = ES_AUTOHSCROLL | ES_LEFT;
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"EDIT";
+    params.style = ES_AUTOHSCROLL | ES_LEFT;
     if (edit_.flat)
-      made.style |= WS_BORDER;
+      params.style |= WS_BORDER;
     else
-      made.exStyle |= WS_EX_CLIENTEDGE;
+      params.exStyle |= WS_EX_CLIENTEDGE;
   }
 
   void Created() override {

@@ -10,9 +10,9 @@ class GroupBoxView final : public ChildView {
  public:
   using ChildView::ChildView;
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"BUTTON";
-    made.style = BS_GROUPBOX;
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"BUTTON";
+    params.style = BS_GROUPBOX;
   }
 
   // The system's frame draws only its edge and caption and leaves the inside

@@ -12,9 +12,9 @@ class LabelView final : public ChildView {
  public:
   LabelView(FormWindow& form, Label& label, int id) : ChildView(form, label, id), label_(label) {}
 
-  void Describe(CreateParams& made) override {
-    made.style = SS_LEFT | SS_NOTIFY;
-    if (!label_.wordWrap) made.style |= SS_LEFTNOWORDWRAP;
+  void Describe(CreateParams& params) override {
+    params.style = SS_LEFT | SS_NOTIFY;
+    if (!label_.wordWrap) params.style |= SS_LEFTNOWORDWRAP;
   }
 
   Rect Place() const override {

@@ -11,9 +11,9 @@ class LineView final : public ChildView {
  public:
   LineView(FormWindow& form, Bevel& line, int id) : ChildView(form, line, id), line_(line) {}
 
-  void Describe(CreateParams& made) override {
-    made.style = line_.vertical ? SS_ETCHEDVERT : SS_ETCHEDHORZ;
-    made.text.clear();
+  void Describe(CreateParams& params) override {
+    params.style = line_.vertical ? SS_ETCHEDVERT : SS_ETCHEDHORZ;
+    params.text.clear();
   }
 
   Rect Place() const override {
@@ -38,9 +38,9 @@ class ShapeView final : public ChildView {
  public:
   using ChildView::ChildView;
 
-  void Describe(CreateParams& made) override {
-    made.style = SS_OWNERDRAW;
-    made.text.clear();
+  void Describe(CreateParams& params) override {
+    params.style = SS_OWNERDRAW;
+    params.text.clear();
   }
 
   Rect Place() const override {

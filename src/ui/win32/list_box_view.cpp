@@ -26,11 +26,11 @@ class ListBoxView final : public ChildView {
  public:
   ListBoxView(FormWindow& form, ItemsControl& box, int id) : ChildView(form, box, id), box_(box) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"LISTBOX";
-    made.style = LBS_NOTIFY | WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
-    made.exStyle = WS_EX_CLIENTEDGE;
-    made.text.clear();
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"LISTBOX";
+    params.style = LBS_NOTIFY | WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
+    params.exStyle = WS_EX_CLIENTEDGE;
+    params.text.clear();
   }
 
   void Created() override { ShowItems(hwnd_, box_, false); }

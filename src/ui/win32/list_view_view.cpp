@@ -21,13 +21,13 @@ class ListViewView final : public ChildView {
  public:
   ListViewView(FormWindow& form, ListView& list, int id) : ChildView(form, list, id), list_(list) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = WC_LISTVIEWW;
-    made.style = LVS_REPORT | LVS_OWNERDATA;
-    if (!list_.hideSelection) made.style |= LVS_SHOWSELALWAYS;
-    if (!list_.multiSelect) made.style |= LVS_SINGLESEL;
-    made.exStyle = WS_EX_CLIENTEDGE;
-    made.text.clear();
+  void Describe(CreateParams& params) override {
+    params.windowClass = WC_LISTVIEWW;
+    params.style = LVS_REPORT | LVS_OWNERDATA;
+    if (!list_.hideSelection) params.style |= LVS_SHOWSELALWAYS;
+    if (!list_.multiSelect) params.style |= LVS_SINGLESEL;
+    params.exStyle = WS_EX_CLIENTEDGE;
+    params.text.clear();
   }
 
   void Created() override {

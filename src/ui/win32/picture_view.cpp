@@ -10,9 +10,9 @@ class PictureView final : public ChildView {
  public:
   PictureView(FormWindow& form, Image& image, int id) : ChildView(form, image, id), image_(image) {}
 
-  void Describe(CreateParams& made) override {
-    made.style = SS_ICON | SS_NOTIFY | SS_CENTERIMAGE;
-    made.text.clear();
+  void Describe(CreateParams& params) override {
+    params.style = SS_ICON | SS_NOTIFY | SS_CENTERIMAGE;
+    params.text.clear();
   }
 
   Rect Place() const override {

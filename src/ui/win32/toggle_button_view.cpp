@@ -10,9 +10,9 @@ class ToggleButtonView final : public ChildView {
  public:
   ToggleButtonView(FormWindow& form, SpeedButton& button, int id) : ChildView(form, button, id), button_(button) {}
 
-  void Describe(CreateParams& made) override {
-    made.windowClass = L"BUTTON";
-    made.style = BS_AUTOCHECKBOX | BS_PUSHLIKE;
+  void Describe(CreateParams& params) override {
+    params.windowClass = L"BUTTON";
+    params.style = BS_AUTOCHECKBOX | BS_PUSHLIKE;
   }
 
   void Created() override { ShowDown(); }
