@@ -8,8 +8,15 @@
 namespace tvx::codepage {
 
 // ANSI bytes to UTF-8; never fails (a byte the code page does not define
-// becomes what the system makes of it).
-std::string AnsiToUtf8(std::string_view ansi);
+// becomes what the system makes of it). The first form reuses out's storage
+// and returns true when each byte became one character (a code page of one
+// byte a character), so that every line break stands where it stood.
+bool AnsiToUtf8(std::string_view ansi, std::string& out);
+inline std::string AnsiToUtf8(std::string_view ansi) {
+  std::string out;
+  AnsiToUtf8(ansi, out);
+  return out;
+}
 // UTF-8 to ANSI bytes; false when the code page cannot hold every character
 // exactly (no look-alike substitutes).
 bool Utf8ToAnsi(std::string_view utf8, std::string& ansi);

@@ -43,10 +43,21 @@ FileEncoding DetectEncoding(std::string_view bytes) {
 }
 
 std::string DecodeText(std::string_view bytes, FileEncoding encoding) {
-  if (encoding == FileEncoding::Utf8) return std::string(bytes);
-  if (encoding == FileEncoding::Utf16) return utf8::FromUtf16(bytes.substr(2));
-  std::string text = codepage::AnsiToUtf8(bytes);
-  if (CountBreaks(text) == CountBreaks(bytes)) return text;
+  std::string text;
+  DecodeText(bytes, encoding, text);
+  return text;
+}
+
+void DecodeText(std::string_view bytes, FileEncoding encoding, std::string& text) {
+  if (encoding == FileEncoding::Utf8) {
+    text.assign(bytes);
+    return;
+  }
+  if (encoding == FileEncoding::Utf16) {
+    text = utf8::FromUtf16(bytes.substr(2));
+    return;
+  }
+  if (codepage::AnsiToUtf8(bytes, text) || CountBreaks(text) == CountBreaks(bytes)) return;
   // A code page of two-byte characters may swallow a line break after a
   // stray lead byte: decode line by line, so that lines still match.
   text.clear();
@@ -57,7 +68,6 @@ std::string DecodeText(std::string_view bytes, FileEncoding encoding) {
     if (e < bytes.size()) text += bytes[e++];
     i = e;
   }
-  return text;
 }
 
 bool EncodeText(std::string_view text, FileEncoding encoding, std::string& out) {

@@ -20,7 +20,9 @@ FileEncoding DetectEncoding(std::string_view bytes);
 
 // The text of a UTF-16 or ANSI file as UTF-8 (a UTF-16 file's mark dropped),
 // holding the same line breaks as the bytes do.
+// The second form reuses text's storage.
 std::string DecodeText(std::string_view bytes, FileEncoding encoding);
+void DecodeText(std::string_view bytes, FileEncoding encoding, std::string& text);
 // Text in the encoding; false when the encoding cannot hold all of it.
 bool EncodeText(std::string_view text, FileEncoding encoding, std::string& out);
 // Where in the bytes of a UTF-16 or ANSI file the line begins that begins at

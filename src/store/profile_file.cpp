@@ -22,7 +22,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <string_view>
+#include <utility>
 
 #include "platform/case_fold.h"
 #include "platform/error.h"
@@ -351,6 +353,11 @@ class RecordArray {
   }
   // Takes the first n records (written within the reserved room) as the content.
   void SetSize(size_t n) { size_ = n; }
+  void Swap(RecordArray& other) {
+    std::swap(items_, other.items_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+  }
   size_t capacity() const { return capacity_; }
   size_t size() const { return size_; }
   T& operator[](size_t i) { return items_[i]; }
@@ -373,7 +380,10 @@ struct Unlocker {
 }  // namespace
 
 struct ProfileFile::Impl {
-  explicit Impl(std::string p) : path(std::move(p)), lock(path + ".lock") {}
+  explicit Impl(std::string p) : path(std::move(p)), lock(path + ".lock") { TakeSpare(); }
+  ~Impl() { GiveSpare(); }
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
 
   struct Entry {
     uint32_t keyOff, keyLen;
@@ -395,12 +405,8 @@ struct ProfileFile::Impl {
   std::string data;
   std::string raw;
   FileEncoding encoding = FileEncoding::Utf8;
-  // What the data came from: the file's stamp and the lock file's change
-  // count seen before reading it. Both unchanged inside the lock: no re-read.
+  // Writers take the lock and raise its file's change count (see Store).
   fileio::LockFile lock;
-  fileio::FileStamp stamp;
-  unsigned long long count = 0;
-  bool countKnown = false;
   bool inMemory = false;
   RecordArray<Entry> entries;
   RecordArray<uint32_t> hashes;  // per entry: its key's hash within its section
@@ -413,6 +419,63 @@ struct ProfileFile::Impl {
   mutable int slotShift = 32;  // a hash's first slot: its top bits
   bool indexed = false;        // the index below holds the lines up to parsedTo
   size_t parsedTo = 0;
+  std::string scratch;  // what a read brings in before it is taken
+
+  // The storage a released file leaves for the next one this process opens.
+  // Memory the process has not touched yet costs a page fault per page on
+  // its first use, which under some systems (Wine, for one: about 9 us per
+  // 4 KB page) costs several times the read of the file itself; the lists
+  // of the file's lines are as large. Kept up to a limit, for one file.
+  struct Storage {
+    std::string data, raw, scratch;
+    RecordArray<Entry> entries;
+    RecordArray<uint32_t> hashes;
+    std::vector<uint64_t> table;
+    size_t Held() const {
+      return data.capacity() + raw.capacity() + scratch.capacity() + entries.capacity() * sizeof(Entry) +
+             hashes.capacity() * sizeof(uint32_t) + table.capacity() * sizeof(uint64_t);
+    }
+  };
+  static constexpr size_t kSpareLimit = size_t{64} << 20;
+  static Storage& Spare(std::unique_lock<std::mutex>& guard) {
+    static std::mutex mutex;
+    static Storage spare;
+    guard = std::unique_lock<std::mutex>(mutex);
+    return spare;
+  }
+  // Between this file and a Storage, or two Storages: the same members.
+  template <typename A, typename B>
+  static void SwapStorage(A& a, B& b) {
+    a.data.swap(b.data);
+    a.raw.swap(b.raw);
+    a.scratch.swap(b.scratch);
+    a.entries.Swap(b.entries);
+    a.hashes.Swap(b.hashes);
+    a.table.swap(b.table);
+  }
+  void TakeSpare() {
+    std::unique_lock<std::mutex> guard;
+    SwapStorage(*this, Spare(guard));
+    data.clear();
+    raw.clear();
+    scratch.clear();
+    entries.Clear();
+    hashes.Clear();
+    table.clear();
+  }
+  // Leaves this file's storage empty; the spare keeps the larger of its
+  // own and this, within the limit.
+  void GiveSpare() {
+    Storage mine;
+    SwapStorage(*this, mine);
+    const size_t held = mine.Held();
+    if (held > kSpareLimit) return;
+    std::unique_lock<std::mutex> guard;
+    Storage& spare = Spare(guard);
+    if (held <= spare.Held()) return;
+    // What the spare held before goes with mine.
+    SwapStorage(spare, mine);
+  }
 
   const std::string& FileBytes() const { return encoding == FileEncoding::Utf8 ? data : raw; }
 
@@ -424,7 +487,7 @@ struct ProfileFile::Impl {
       data.swap(bytes);
       raw.clear();
     } else {
-      data = DecodeText(bytes, encoding);
+      DecodeText(bytes, encoding, data);
       raw.swap(bytes);
       // Positions in the text are 32-bit as in the bytes: decoding may grow it.
       if (data.size() > kMaxBytes) FailTooLarge();
@@ -736,17 +799,14 @@ struct ProfileFile::Impl {
     return SkipBreak(data, static_cast<size_t>(le - data.data()));
   }
 
-  // Opening: the count first, then the bytes, so that a writer finishing in
-  // between shows as a changed count.
+  // Opening: a read of the file, no more. Whatever changes it before a
+  // write shows inside the lock (see Refresh).
   void Load() {
-    countKnown = lock.ReadCountIfPresent(count) && count % 2 == 0;
     // A missing or unreadable file reads as an empty one.
-    std::string bytes;
-    auto status = fileio::ReadWholeFile(path, bytes, &stamp, kMaxBytes);
+    auto status = fileio::ReadWholeFile(path, scratch, nullptr, kMaxBytes);
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
-    if (status != fileio::ReadStatus::Ok) bytes.clear();
-    TakeBytes(bytes);
-    if (status == fileio::ReadStatus::Failed) countKnown = false;
+    if (status != fileio::ReadStatus::Ok) scratch.clear();
+    TakeBytes(scratch);
     indexed = false;  // indexed when first read: an action that only writes needs no index
   }
 
@@ -755,19 +815,10 @@ struct ProfileFile::Impl {
   // letter within one tick of the clock keeps both.
   bool Refresh() {
     if (inMemory) return true;
-    unsigned long long now = 0;
-    const bool nowKnown = lock.ReadCount(now) && now % 2 == 0;
-    std::string bytes;
-    fileio::FileStamp readStamp;
-    const auto status = fileio::ReadWholeFile(path, bytes, &readStamp, kMaxBytes);
+    const auto status = fileio::ReadWholeFile(path, scratch, nullptr, kMaxBytes);
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status == fileio::ReadStatus::Failed) return false;
-    stamp = readStamp;
-    if (bytes != FileBytes()) {
-      TakeBytes(bytes);
-    }
-    count = now;
-    countKnown = nowKnown;
+    if (scratch != FileBytes()) TakeBytes(scratch);
     return true;
   }
 
@@ -1036,20 +1087,17 @@ struct ProfileFile::Impl {
       now = static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count()) << 1;
     }
     const unsigned long long changing = now + 1 + (now & 1);
-    countKnown = false;
     if (!lock.WriteCount(changing)) {
       undo();
       FailWrite();
     }
-    fileio::FileStamp written;
     fileio::WriteFault why = fileio::WriteFault::Other;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &written, &why)) {
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), nullptr, &why)) {
       undo();
       FailWrite(why, path + ".tmp");
     }
-    stamp = written;
-    count = changing + 1;
-    countKnown = lock.WriteCount(count);
+    // Readers of older copies of the program trust an even, unchanged count.
+    lock.WriteCount(changing + 1);
   }
 
   // Inside the lock: makes the change and replaces the file with the result.
@@ -1213,12 +1261,7 @@ int ProfileFile::Apply(const Changes& changes) {
 
 void ProfileFile::Release() {
   impl_->lock.Close();
-  impl_->countKnown = false;
-  impl_->stamp = {};
-  impl_->data.clear();
-  impl_->data.shrink_to_fit();
-  impl_->raw.clear();
-  impl_->raw.shrink_to_fit();
+  impl_->GiveSpare();
   impl_->encoding = FileEncoding::Utf8;
   impl_->StartIndex();
 }

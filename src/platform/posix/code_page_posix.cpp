@@ -16,8 +16,8 @@ char32_t FromByte(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x
 
 }  // namespace
 
-std::string AnsiToUtf8(std::string_view ansi) {
-  std::string out;
+bool AnsiToUtf8(std::string_view ansi, std::string& out) {
+  out.clear();
   out.reserve(ansi.size() + ansi.size() / 4);
   for (size_t i = 0; i < ansi.size();) {
     const size_t run = utf8::AsciiPrefix(ansi.substr(i));
@@ -25,7 +25,7 @@ std::string AnsiToUtf8(std::string_view ansi) {
     for (i += run; i < ansi.size() && static_cast<unsigned char>(ansi[i]) >= 0x80; ++i)
       utf8::Append(out, FromByte(static_cast<unsigned char>(ansi[i])));
   }
-  return out;
+  return true;
 }
 
 bool Utf8ToAnsi(std::string_view text, std::string& ansi) {

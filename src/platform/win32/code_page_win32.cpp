@@ -1,5 +1,9 @@
 #include <windows.h>
 
+#include <emmintrin.h>
+
+#include <cstring>
+
 #include "platform/code_page.h"
 #include "platform/utf8.h"
 #include "platform/win32/wide.h"
@@ -33,28 +37,59 @@ struct ByteTable {
 
 }  // namespace
 
-std::string AnsiToUtf8(std::string_view ansi) {
-  if (ansi.empty()) return {};
+// Bytes above 127, sixteen at a time: most of a file is ASCII.
+size_t CountHighBytes(std::string_view s) {
+  size_t n = 0, i = 0;
+  for (; s.size() - i >= 16; i += 16) {
+    for (unsigned m = static_cast<unsigned>(
+             _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i))));
+         m; m &= m - 1)
+      ++n;
+  }
+  for (; i < s.size(); ++i) n += static_cast<unsigned char>(s[i]) >= 0x80;
+  return n;
+}
+
+bool AnsiToUtf8(std::string_view ansi, std::string& out) {
+  out.clear();
+  if (ansi.empty()) return true;
   static const ByteTable table;
   if (table.usable) {
-    std::string out;
-    out.reserve(ansi.size() + ansi.size() / 4);
-    for (size_t i = 0; i < ansi.size();) {
-      const size_t run = utf8::AsciiPrefix(ansi.substr(i));
-      out.append(ansi.data() + i, run);
-      i += run;
-      for (; i < ansi.size() && static_cast<unsigned char>(ansi[i]) >= 0x80; ++i) {
-        const auto b = static_cast<unsigned char>(ansi[i]);
-        out.append(table.utf8[b], table.size[b]);
+    // Room for the longest result, written through a pointer, then cut.
+    // Each byte gives at least one, so a block of sixteen ASCII bytes can
+    // be stored whole wherever it stands.
+    out.resize(ansi.size() + 2 * CountHighBytes(ansi));
+    char* to = out.data();
+    const char* from = ansi.data();
+    const char* const end = from + ansi.size();
+    auto one = [&](unsigned char b) {
+      if (b < 0x80) {
+        *to++ = static_cast<char>(b);
+        return;
       }
+      std::memcpy(to, table.utf8[b], 3);  // a high byte has room for three
+      to += table.size[b];
+    };
+    while (end - from >= 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+      if (_mm_movemask_epi8(v) == 0) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+        from += 16;
+        to += 16;
+        continue;
+      }
+      for (const char* stop = from + 16; from < stop; ++from) one(static_cast<unsigned char>(*from));
     }
-    return out;
+    for (; from < end; ++from) one(static_cast<unsigned char>(*from));
+    out.resize(static_cast<size_t>(to - out.data()));
+    return true;
   }
   const int size = static_cast<int>(ansi.size());
   const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
-  return win32::Narrow(wide);
+  out = win32::Narrow(wide);
+  return false;
 }
 
 bool Utf8ToAnsi(std::string_view utf8, std::string& ansi) {

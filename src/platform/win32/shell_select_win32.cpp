@@ -21,9 +21,16 @@ bool Win32Shell::ShowInFolder(const std::string& path) {
   item.Reset(pidl);
   if (SUCCEEDED(SHOpenFolderAndSelectItems(pidl, 0, nullptr, 0))) return true;
   // A shell without the folder windows' objects (Wine's, for one) still has
-  // Explorer's own switch for the same view.
+  // Explorer's own switch for the same view. Explorer is named by its full
+  // path: a bare name would first find a program of that name beside TVX.exe.
+  std::wstring windows(MAX_PATH, L'\0');
+  UINT n = GetWindowsDirectoryW(windows.data(), MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  windows.resize(n);
+  if (windows.back() != L'\\') windows += L'\\';
+  const std::wstring explorer = windows + L"explorer.exe";
   std::wstring params = L"/select,\"" + wide + L"\"";
-  HINSTANCE started = ShellExecuteW(nullptr, nullptr, L"explorer.exe", params.c_str(), nullptr, SW_SHOWNORMAL);
+  HINSTANCE started = ShellExecuteW(nullptr, nullptr, explorer.c_str(), params.c_str(), nullptr, SW_SHOWNORMAL);
   return reinterpret_cast<INT_PTR>(started) > 32;
 }
 

@@ -1,4 +1,5 @@
 // A drop-down list the user picks from (no typing).
+#include "platform/win32/wide.h"
 #include "ui/win32/child_view.h"
 #include "ui/win32/form_window.h"
 
@@ -18,16 +19,20 @@ class DropDownView final : public ChildView {
   // The window's height includes its list.
   int ExtraHeight() const override { return 200; }
 
-  void Created() override { ShowItems(hwnd_, box_, true); }
+  void Created() override { Show(); }
 
   void Mirror(Prop what) override {
     if (what == Prop::Items)
-      ShowItems(hwnd_, box_, true);
-    else if (what == Prop::ItemIndex)
+      Show();
+    else if (what == Prop::ItemIndex && whole_)
       Send(CB_SETCURSEL, static_cast<WPARAM>(box_.ItemIndex()));
+    else if (what == Prop::ItemIndex)
+      ShowChosenOnly();
   }
 
   void OnCommand(int code) override {
+    // The whole list once the user may see or move through it.
+    if ((code == CBN_SETFOCUS || code == CBN_DROPDOWN) && !whole_) ShowWhole();
     if (updating_ || !Usable(box_) || code != CBN_SELCHANGE) return;
     // Choosing the entry already shown is a choice too: its handler runs again.
     box_.SetItemIndexFromView(static_cast<int>(Send(CB_GETCURSEL)));
@@ -35,7 +40,32 @@ class DropDownView final : public ChildView {
   }
 
  private:
+  // A long list costs the control a message an item (a quarter of a second
+  // for 100,000 under Wine): until the box has the focus or drops its list,
+  // it holds only the chosen item, which its face shows.
+  static constexpr size_t kWholeListAtOnce = 1000;
+
+  void Show() {
+    if (box_.Items().size() <= kWholeListAtOnce || GetFocus() == hwnd_)
+      ShowWhole();
+    else
+      ShowChosenOnly();
+  }
+  void ShowWhole() {
+    whole_ = true;
+    ShowItems(hwnd_, box_, true);
+  }
+  void ShowChosenOnly() {
+    whole_ = false;
+    Send(CB_RESETCONTENT);
+    const int chosen = box_.ItemIndex();
+    if (chosen < 0 || static_cast<size_t>(chosen) >= box_.Items().size()) return;
+    Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tvx::win32::Widen(box_.Items()[static_cast<size_t>(chosen)]).c_str()));
+    Send(CB_SETCURSEL, 0);
+  }
+
   ItemsControl& box_;
+  bool whole_ = false;
 };
 
 }  // namespace

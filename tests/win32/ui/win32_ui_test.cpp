@@ -307,6 +307,27 @@ TEST_F(Win32UiTest, ComboSelectionByTheUserRaisesChangeButNotFromCode) {
   EXPECT_EQ(form.cmbPick.SelectedText(), "beta");
 }
 
+// A long list reaches the control when the box gets the focus; until then
+// its face shows the chosen item, and a choice from code keeps showing.
+TEST_F(Win32UiTest, ALongComboListIsFilledWhenTheBoxIsFirstUsed) {
+  std::vector<std::string> items;
+  for (int i = 0; i < 3000; ++i) items.push_back("item" + std::to_string(10000 + i));
+  form.cmbPick.SetItems(items);
+  form.cmbPick.SetItemIndex(7);
+  auto window = ui.Open(form);
+  HWND combo = Win32Ui::HandleOf(form.cmbPick);
+  EXPECT_EQ(Text(combo), "item10007");
+  form.cmbPick.SetItemIndex(9);
+  EXPECT_EQ(Text(combo), "item10009");
+  SetFocus(combo);
+  ui.ProcessMessages();
+  EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3000);
+  EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 9);
+  SendMessageA(combo, WM_KEYDOWN, VK_DOWN, 0);
+  ui.ProcessMessages();
+  EXPECT_EQ(form.cmbPick.SelectedText(), "item10010");
+}
+
 TEST_F(Win32UiTest, ModelChangesShowOnTheControls) {
   auto window = ui.Open(form);
   HWND edit = Win32Ui::HandleOf(form.txtPass);
