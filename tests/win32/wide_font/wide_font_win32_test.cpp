@@ -1,8 +1,8 @@
 // Every window of the program, drawn with a font wider than the one its
 // places were made for: every caption fits its control and no two controls
-// overlap. (Wine ignores a registry replacement or substitute for a font the
-// prefix has, and the prefix has "MS Sans Serif": so the windows ask for the
-// wider face themselves.)
+// overlap. The windows ask for their own faces; the system draws them wider
+// (under Wine: scripts/wine-wide-font.sh, a prefix without the Windows fonts
+// where a font replacement draws "MS Sans Serif" with DejaVu Sans).
 // The program's headers first: windows.h would rename MessageBox in them.
 // clang-format off
 #include "app/TVX_CTemplate.h"
@@ -24,17 +24,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace tvx::app {
 namespace {
 
 using ui::Win32Ui;
-
-// Wider than "MS Sans Serif" at the same size: DejaVu Sans is what a
-// Wine without the Windows fonts draws; Windows has Verdana.
-const char* WideFace() {
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ? "DejaVu Sans" : "Verdana";
-}
 
 std::wstring ClassOf(HWND h) {
   wchar_t name[64] = {};
@@ -150,16 +145,20 @@ std::string CheckWindow(const ui::Form& form) {
   return faults;
 }
 
-// The base width of the wide face at 8 points, as dialog units take it.
-int FormFontBaseWidth() {
-  tvx::win32::ScopedGdiObject font(CreateFontW(
-      -MulDiv(8, static_cast<int>(GetDpiForSystem()), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, tvx::win32::Widen(WideFace()).c_str()));
+// The face a window's font at 8 points gets, with its base width as dialog
+// units take it.
+std::pair<std::string, int> AsDrawn(const std::string& face) {
+  tvx::win32::ScopedGdiObject font(CreateFontW(-MulDiv(8, static_cast<int>(GetDpiForSystem()), 72), 0, 0, 0,
+                                               FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                               tvx::win32::Widen(face).c_str()));
   tvx::win32::ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
   tvx::win32::ScopedSelect selected(dc.Get(), font.Get());
+  wchar_t drawn[LF_FACESIZE] = {};
+  GetTextFaceW(dc.Get(), LF_FACESIZE, drawn);
   SIZE letters{};
   GetTextExtentPoint32W(dc.Get(), L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
-  return (letters.cx / 26 + 1) / 2;
+  return {tvx::win32::Narrow(drawn), (letters.cx / 26 + 1) / 2};
 }
 
 TEST(WideFontWin32Test, EveryCaptionFitsAndNoControlsOverlap) {
@@ -179,11 +178,13 @@ TEST(WideFontWin32Test, EveryCaptionFitsAndNoControlsOverlap) {
       [&] { return std::make_unique<TfrmSupport>(ctx); },
       [&] { return std::make_unique<TfrmMore>(ctx, "Tavrix"); },
   };
-  // Else the test could not fail: the face must be wider.
-  EXPECT_GT(FormFontBaseWidth(), 6) << WideFace() << " is no wider";
   for (auto& make : makers) {
     auto form = make();
-    form->font.face = WideFace();
+    // Else the test could not fail: the face is the replacement (a fallback
+    // would report its own name), wider than Windows' (6 pixels a letter).
+    auto [face, width] = AsDrawn(form->font.face);
+    ASSERT_TRUE(face == form->font.face && width > 6 * static_cast<int>(GetDpiForSystem()) / 96)
+        << form->font.face << " is drawn as " << face << ", " << width << " pixels a letter";
     auto window = ui.Open(*form);
     ui.ProcessMessages();
     EXPECT_EQ(CheckWindow(*form), "");
