@@ -408,6 +408,7 @@ struct ProfileFile::Impl {
   // Writers take the lock and raise its file's change count (see Store).
   fileio::LockFile lock;
   bool inMemory = false;
+  bool loaded = false;  // read since opened (see EnsureLoaded)
   RecordArray<Entry> entries;
   RecordArray<uint32_t> hashes;  // per entry: its key's hash within its section
   std::vector<Section> sections;
@@ -799,9 +800,14 @@ struct ProfileFile::Impl {
     return SkipBreak(data, static_cast<size_t>(le - data.data()));
   }
 
-  // Opening: a read of the file, no more. Whatever changes it before a
-  // write shows inside the lock (see Refresh).
+  // The file is read when first consulted: an action that only writes reads
+  // it once, inside the lock (see Refresh). Whatever changes it between a
+  // read and a write shows there too.
+  void EnsureLoaded() {
+    if (!loaded) Load();
+  }
   void Load() {
+    loaded = true;
     // A missing or unreadable file reads as an empty one.
     auto status = fileio::ReadWholeFile(path, scratch, nullptr, kMaxBytes);
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
@@ -819,6 +825,7 @@ struct ProfileFile::Impl {
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status == fileio::ReadStatus::Failed) return false;
     if (scratch != FileBytes()) TakeBytes(scratch);
+    loaded = true;
     return true;
   }
 
@@ -950,7 +957,14 @@ struct ProfileFile::Impl {
     if (inMemory) return;
     fileio::WriteFault why = fileio::WriteFault::Other;
     if (!lock.Lock(kLockWaitMilliseconds, &why)) FailWrite(why, lock.Path());
-    if (!Refresh()) {
+    bool read = false;
+    try {
+      read = Refresh();
+    } catch (...) {
+      lock.Unlock();
+      throw;
+    }
+    if (!read) {
       lock.Unlock();
       FailWrite();
     }
@@ -1070,9 +1084,10 @@ struct ProfileFile::Impl {
   }
 
   // Inside the lock: replaces the file with its bytes, already changed; undo()
-  // puts the text back when the file cannot be written. The count goes odd
-  // while the file may change, so that no reader trusts a count seen
-  // meanwhile.
+  // puts the text back when the file cannot be written. The lock file's
+  // count, which older copies of the program compare with the one they saw
+  // before reading, goes odd while the file may change, then even: a new
+  // value from the clock each time, so that it needs no read first.
   template <typename Undo>
   void Store(Undo&& undo) {
     indexed = false;  // indexed again when next read: a write alone needs no index
@@ -1081,12 +1096,9 @@ struct ProfileFile::Impl {
       FailTooLarge();
     }
     if (inMemory) return;
-    unsigned long long now = 0;
-    if (!lock.ReadCount(now)) {
-      // An unreadable count: start from one no reader can have seen.
-      now = static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count()) << 1;
-    }
-    const unsigned long long changing = now + 1 + (now & 1);
+    const unsigned long long now =
+        static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count()) << 1;
+    const unsigned long long changing = now + 1;
     if (!lock.WriteCount(changing)) {
       undo();
       FailWrite();
@@ -1096,7 +1108,6 @@ struct ProfileFile::Impl {
       undo();
       FailWrite(why, path + ".tmp");
     }
-    // Readers of older copies of the program trust an even, unchanged count.
     lock.WriteCount(changing + 1);
   }
 
@@ -1111,10 +1122,11 @@ struct ProfileFile::Impl {
   }
 };
 
-ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path)) { impl_->Load(); }
+ProfileFile::ProfileFile(std::string path) : impl_(std::make_unique<Impl>(path)) {}
 
 ProfileFile::ProfileFile(InMemory text) : impl_(std::make_unique<Impl>(std::string())) {
   impl_->inMemory = true;
+  impl_->loaded = true;
   impl_->TakeBytes(text.bytes);
 }
 
@@ -1122,9 +1134,13 @@ ProfileFile::~ProfileFile() = default;
 
 const std::string& ProfileFile::Path() const { return impl_->path; }
 
-const std::string& ProfileFile::Bytes() const { return impl_->FileBytes(); }
+const std::string& ProfileFile::Bytes() const {
+  impl_->EnsureLoaded();
+  return impl_->FileBytes();
+}
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
+  impl_->EnsureLoaded();
   const Impl::Entry* e = impl_->Lookup(section, key);
   if (!e || e->valLen == kNoValue) return {};
   std::string_view v = UpToZero(impl_->Value(*e));
@@ -1134,6 +1150,7 @@ std::string ProfileFile::ReadString(const std::string& section, const std::strin
 
 std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const {
   std::vector<std::string> keys;
+  impl_->EnsureLoaded();
   impl_->EnsureComplete();
   // Unlike a value read, listing takes the section name as it is.
   uint32_t s = impl_->FindSection(section);
@@ -1261,6 +1278,7 @@ int ProfileFile::Apply(const Changes& changes) {
 
 void ProfileFile::Release() {
   impl_->lock.Close();
+  impl_->loaded = true;  // and empty
   impl_->GiveSpare();
   impl_->encoding = FileEncoding::Utf8;
   impl_->StartIndex();

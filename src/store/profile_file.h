@@ -15,7 +15,8 @@ void CheckStorable(const std::string& section, const std::string& key, const std
 
 class ProfileFile {
  public:
-  // Opens the file: reads and indexes it once. A missing file is an empty one.
+  // Opens the file, which is read and indexed once, when first consulted (a
+  // write alone reads it inside the lock). A missing file is an empty one.
   explicit ProfileFile(std::string path);
   // The same rules over bytes held in memory, with no file behind them:
   // writes change Bytes() only. For checking the text rules quickly.

@@ -480,7 +480,9 @@ TEST_F(ProfileFileTest, AWriteThatCannotBeMadeSaysWhy) {
   std::error_code ec;
   std::filesystem::resize_file(path, (uintmax_t{1} << 32) + 1, ec);
   if (ec) GTEST_SKIP() << "no room for a file past 4 GB here";
-  EXPECT_EQ(failure([&] { ProfileFile f(path); }), "Cannot use " + path + " because it is larger than 4 GB");
+  const std::string tooLarge = "Cannot use " + path + " because it is larger than 4 GB";
+  EXPECT_EQ(failure([&] { ProfileFile(path).ReadString("Command", "a"); }), tooLarge);
+  EXPECT_EQ(failure([&] { ProfileFile(path).WriteString("Command", "a", "2"); }), tooLarge);
   EXPECT_EQ(std::filesystem::file_size(path), (uintmax_t{1} << 32) + 1);
   std::filesystem::remove(path);
 }

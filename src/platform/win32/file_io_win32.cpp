@@ -1,6 +1,9 @@
 // Win32 implementation of the file primitives.
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
 #include "platform/file_io.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/wide.h"
@@ -216,6 +219,20 @@ bool WriteDenied(const std::string& path) {
 }
 }  // namespace
 
+namespace {
+// Renames the open file over path (same folder): through the handle, so that
+// the system need not open the file again by name, as MoveFileEx does.
+bool RenameOver(HANDLE h, const std::wstring& path) {
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (path.size() + 1) * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+  return ::SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+}  // namespace
+
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
                         FileStamp* stamp, WriteFault* why) {
   if (why) *why = WriteFault::Other;
@@ -227,37 +244,32 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (a) keep = a;
   }
-  bool ok;
-  DWORD error = ERROR_SUCCESS;
-  {
-    ScopedHandle h(::CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
-    if (!h) {
-      error = ::GetLastError();
-      if (IsFolder(tempPath)) {
-        if (why) *why = WriteFault::FolderInTheWay;
-        ::SetLastError(error);
-        return false;
-      }
-      // A temporary file left by a writer that was killed, with attributes
-      // that refuse replacing it: remove it and try once more.
-      ::SetFileAttributesW(wideTemp.c_str(), FILE_ATTRIBUTE_NORMAL);
-      ::DeleteFileW(wideTemp.c_str());
-      h.Reset(::CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
-      if (!h) return false;
+  const DWORD access = GENERIC_WRITE | DELETE;  // DELETE: renamed through the handle
+  ScopedHandle h(::CreateFileW(wideTemp.c_str(), access, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+  if (!h) {
+    const DWORD error = ::GetLastError();
+    if (IsFolder(tempPath)) {
+      if (why) *why = WriteFault::FolderInTheWay;
+      ::SetLastError(error);
+      return false;
     }
-    ok = WriteAll(h.Get(), bytes) && ::FlushFileBuffers(h.Get());
-    if (ok && stamp) ok = StampFrom(h.Get(), *stamp);
-    if (!ok) error = ::GetLastError();
-    ok = ::CloseHandle(h.Release()) && ok;
-    if (!ok && error == ERROR_SUCCESS) error = ::GetLastError();
+    // A temporary file left by a writer that was killed, with attributes
+    // that refuse replacing it: remove it and try once more.
+    ::SetFileAttributesW(wideTemp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(wideTemp.c_str());
+    h.Reset(::CreateFileW(wideTemp.c_str(), access, 0, nullptr, CREATE_ALWAYS, keep, nullptr));
+    if (!h) return false;
   }
+  bool ok = WriteAll(h.Get(), bytes) && ::FlushFileBuffers(h.Get());
+  if (ok && stamp) ok = StampFrom(h.Get(), *stamp);
+  DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
   if (ok) {
     // A reader, a scanner or an indexer may have the old file open for a
     // moment: retry for a few seconds, no longer.
     ok = false;
     const ULONGLONG deadline = ::GetTickCount64() + 3000;
     for (DWORD pause = 10;; pause = pause < 100 ? pause * 2 : 100) {
-      if (::MoveFileExW(wideTemp.c_str(), widePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      if (RenameOver(h.Get(), widePath)) {
         ok = true;
         break;
       }
@@ -271,6 +283,7 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
       ::Sleep(pause);
     }
   }
+  h.Reset();  // the data is on disk already: closing cannot lose it
   if (!ok) {
     ::DeleteFileW(wideTemp.c_str());
     ::SetLastError(error);
