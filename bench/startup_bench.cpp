@@ -90,7 +90,9 @@ double Median(std::vector<double> v) {
 Register startup("startup", "process start to the launcher window shown and idle, against its eighteen plain controls",
                  [] {
                    std::string here = OwnFolder();
-                   std::string folder = ScratchFolder();
+                   // A folder of its own: the scratch folder's TVX.dat is the 10,000-command file.
+                   std::string folder = ScratchFolder() + "startup\\";
+                   CreateDirectoryA(folder.c_str(), nullptr);
                    std::string tvx = folder + "TVX.exe";
                    CopyFileA((here + "..\\TVX.exe").c_str(), tvx.c_str(), FALSE);
                    std::ofstream(folder + "TVX.dat", std::ios::binary)

@@ -113,6 +113,7 @@ TtvxCM::TtvxCM(Context& ctx) : ui::Form(ctx.ui, "tvxCM"), ctx_(ctx) {
   lvCmd.compare = [this](const std::string& a, const std::string& b) {
     return ctx_.platform.system.CollateCompare(a, b);
   };
+  lvCmd.sortKey = [this](const std::string& name) { return ctx_.platform.system.CollationKey(name); };
 
   tvxLaunch.picture = "IMG_LAUNCH";
   tvxLaunch.SetHint("Launch selected Command");
@@ -189,7 +190,13 @@ void TtvxCM::ReadTVX() {
   {
     // One sort at the end instead of one insertion per row.
     UpdateGuard update(lvCmd);
-    for (const std::string& name : file.ListKeys(kSection)) lvCmd.AddRow(name, {file.ReadString(kSection, name)});
+    std::vector<std::string> names = file.ListKeys(kSection);
+    lvCmd.ReserveRows(names.size());
+    for (std::string& name : names) {
+      std::vector<std::string> location(1);
+      location[0] = file.ReadString(kSection, name);
+      lvCmd.AddRow(std::move(name), std::move(location));
+    }
   }
   file.Release();
 }

@@ -173,6 +173,8 @@ class ISystem {
   // list sorts with one call per item instead of one per comparison; nullopt
   // where the platform has no such keys.
   virtual std::optional<std::string> CollationKeyNoCase(const std::string&) { return std::nullopt; }
+  // The same for CollateCompare's order.
+  virtual std::optional<std::string> CollationKey(const std::string&) { return std::nullopt; }
 };
 
 // Everything the logic may ask of the operating system.

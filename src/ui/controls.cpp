@@ -215,9 +215,32 @@ void ListView::EndUpdate() {
 }
 
 void ListView::SortRows() {
-  if (!compare) return;
+  if (!compare || SortRowsByKeys()) return;
   std::stable_sort(rows_.begin(), rows_.end(),
                    [this](const ListRow& a, const ListRow& b) { return compare(a.caption, b.caption) < 0; });
+}
+
+bool ListView::SortRowsByKeys() {
+  if (!sortKey) return false;
+  std::vector<std::string> keys;
+  keys.reserve(rows_.size());
+  for (const ListRow& row : rows_) {
+    std::optional<std::string> key = sortKey(row.caption);
+    if (!key) return false;
+    keys.push_back(std::move(*key));
+  }
+  // Row numbers sorted, equal keys in their order: nothing moves but numbers.
+  std::vector<uint32_t> order(rows_.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&keys](uint32_t a, uint32_t b) {
+    const int c = keys[a].compare(keys[b]);
+    return c < 0 || (c == 0 && a < b);
+  });
+  std::vector<ListRow> ordered;
+  ordered.reserve(rows_.size());
+  for (uint32_t i : order) ordered.push_back(std::move(rows_[i]));
+  rows_ = std::move(ordered);
+  return true;
 }
 
 void ListView::Clear() {
@@ -227,8 +250,8 @@ void ListView::Clear() {
   if (hadSelection && OnChange) RaiseChange();
 }
 
-int ListView::AddRow(const std::string& caption, const std::vector<std::string>& subItems) {
-  ListRow row{caption, subItems, false};
+int ListView::AddRow(std::string caption, std::vector<std::string> subItems) {
+  ListRow row{std::move(caption), std::move(subItems), false};
   if (updateDepth_ > 0 || !compare) {
     rows_.push_back(std::move(row));
     if (updateDepth_ == 0) Notify(Prop::Rows);

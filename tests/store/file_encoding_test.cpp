@@ -54,6 +54,15 @@ TEST(FileEncoding, TheAnsiCodePageHoldsOnlyItsOwnCharactersExactly) {
   EXPECT_FALSE(codepage::Utf8ToAnsi("\xD0\x96", ansi));                 // Cyrillic
   EXPECT_FALSE(codepage::Utf8ToAnsi("\xC5\x82", ansi));                 // "ł": no look-alike "l"
   EXPECT_FALSE(EncodeText("\xED\xA0\x80", FileEncoding::Utf16, ansi));  // half a pair is no text
+
+  // A long text, converted in blocks: high bytes at and around the blocks'
+  // edges, at the very end, and in a reused buffer, as byte by byte.
+  std::string longAnsi(70, 'a');
+  for (size_t at : {0, 15, 16, 17, 31, 32, 63, 69}) longAnsi[at] = static_cast<char>(0x80 + at);
+  std::string expected, out = "left over";
+  for (char c : longAnsi) expected += codepage::AnsiToUtf8(std::string(1, c));
+  codepage::AnsiToUtf8(longAnsi, out);
+  EXPECT_EQ(out, expected);
 }
 
 TEST(CaseFold, EveryScriptsLettersMatchAndNothingElseDoes) {

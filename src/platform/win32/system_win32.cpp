@@ -128,11 +128,12 @@ int Win32System::CollateCompareNoCase(const std::string& a, const std::string& b
   return Collate(a, b, NORM_IGNORECASE);
 }
 
+namespace {
 // The system's sort keys compare byte by byte as CompareStringW compares the
 // texts with the same flags.
-std::optional<std::string> Win32System::CollationKeyNoCase(const std::string& text) {
+std::optional<std::string> SortKey(const std::string& text, DWORD compareFlags) {
   const std::wstring wide = Widen(text);
-  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const DWORD flags = LCMAP_SORTKEY | compareFlags;
   // The terminating zero counted (-1): an empty text has a key too.
   const int size = -1;
   int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, nullptr, 0);
@@ -144,6 +145,13 @@ std::optional<std::string> Win32System::CollationKeyNoCase(const std::string& te
   key.resize(static_cast<size_t>(n));
   return key;
 }
+}  // namespace
+
+std::optional<std::string> Win32System::CollationKeyNoCase(const std::string& text) {
+  return SortKey(text, NORM_IGNORECASE);
+}
+
+std::optional<std::string> Win32System::CollationKey(const std::string& text) { return SortKey(text, 0); }
 
 // ---------------------------------------------------------------------------
 

@@ -75,6 +75,7 @@ class Win32System : public ISystem {
   int CollateCompare(const std::string& a, const std::string& b) override;
   int CollateCompareNoCase(const std::string& a, const std::string& b) override;
   std::optional<std::string> CollationKeyNoCase(const std::string& text) override;
+  std::optional<std::string> CollationKey(const std::string& text) override;
 
  private:
   std::optional<ScopedComApartment> com_;  // this thread's, once asked for

@@ -117,16 +117,19 @@ TEST(SystemTest, CollateCompareUsesTheUserLocaleWordSort) {
   EXPECT_EQ(sign("co-op", "coop"), -sign("coop", "co-op"));
 }
 
-TEST(SystemTest, CollationKeysOrderAsTheCaseFreeComparison) {
+TEST(SystemTest, CollationKeysOrderAsTheComparisonsWithAndWithoutCase) {
   Win32System system;
   const char* texts[] = {"co-op", "coop", "Cop",          "_x",    "10",       "9",        "a b",         "ab",
                          "AB",    "",     "\xC3\x84pfel", "Apfel", "\xD0\x96", "\xD0\xB6", "\xE5\xA4\xA7"};
-  for (const char* a : texts) {
-    for (const char* b : texts) {
-      auto ka = system.CollationKeyNoCase(a), kb = system.CollationKeyNoCase(b);
-      ASSERT_TRUE(ka && kb);
-      int r = system.CollateCompareNoCase(a, b);
-      EXPECT_EQ(r < 0 ? -1 : r > 0 ? 1 : 0, *ka < *kb ? -1 : *kb < *ka ? 1 : 0) << a << " / " << b;
+  for (bool noCase : {true, false}) {
+    for (const char* a : texts) {
+      for (const char* b : texts) {
+        auto ka = noCase ? system.CollationKeyNoCase(a) : system.CollationKey(a);
+        auto kb = noCase ? system.CollationKeyNoCase(b) : system.CollationKey(b);
+        ASSERT_TRUE(ka && kb);
+        int r = noCase ? system.CollateCompareNoCase(a, b) : system.CollateCompare(a, b);
+        EXPECT_EQ(r < 0 ? -1 : r > 0 ? 1 : 0, *ka < *kb ? -1 : *kb < *ka ? 1 : 0) << a << " / " << b << noCase;
+      }
     }
   }
 }
