@@ -157,8 +157,8 @@ void ChildView::Focus(Control&) {
 }
 
 bool ChildView::PreviewKey(int vk) {
-  if (vk != VK_TAB || !Usable(control_)) return true;
-  int key = kVkTab;
+  if ((vk != VK_TAB && vk != VK_RETURN) || !Usable(control_)) return true;
+  int key = vk == VK_TAB ? kVkTab : kVkReturn;
   control_.RaiseKeyDown(key, ShiftState());
   return key != 0;
 }

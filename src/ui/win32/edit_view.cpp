@@ -103,14 +103,6 @@ class EditView final : public ChildView {
     }
   }
 
-  bool PreviewKey(int vk) override {
-    if (vk != VK_RETURN) return ChildView::PreviewKey(vk);
-    if (!Usable(edit_)) return true;
-    int key = kVkReturn;
-    edit_.RaiseKeyDown(key, ShiftState());
-    return key != 0;
-  }
-
   void TabbedInto() override {
     Send(EM_SETSEL, 0, -1);
     TrackCaret();

@@ -239,9 +239,11 @@ bool Win32Ui::PreTranslate(MSG& msg) {
   FormWindow* form = FormWindow::FromHandle(root);
   if (!form) return false;
   bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
-  if (msg.message == WM_KEYDOWN && !ctrl && !alt && (msg.wParam == VK_TAB || msg.wParam == VK_RETURN)) {
+  if (msg.message == WM_KEYDOWN && !alt && ((msg.wParam == VK_TAB && !ctrl) || msg.wParam == VK_RETURN)) {
     // The focused control's key-down handler sees Tab before it moves the
-    // focus, and an edit's sees Enter before the default button does.
+    // focus, and Enter before the default button does. Enter with Ctrl too:
+    // with Ctrl and Shift held it makes no character, so the key-down is
+    // the only place a handler can see it.
     win32::ChildView* view = form->ViewOfHandle(msg.hwnd);
     if (view && !view->PreviewKey(static_cast<int>(msg.wParam))) return true;
     if (!IsWindow(root) || FormWindow::FromHandle(root) != form) return true;
