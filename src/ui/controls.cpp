@@ -9,6 +9,39 @@
 
 namespace tvx::ui {
 
+namespace {
+
+// The order of n texts by their sort keys, equal keys in their given order:
+// one key a text, and nothing moves but numbers. Nothing when a key is missing.
+template <typename TextAt>
+std::optional<std::vector<uint32_t>> OrderByKeys(
+    size_t n, const std::function<std::optional<std::string>(const std::string&)>& sortKey, TextAt textAt) {
+  std::vector<std::string> keys;
+  keys.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    std::optional<std::string> key = sortKey(textAt(i));
+    if (!key) return std::nullopt;
+    keys.push_back(std::move(*key));
+  }
+  std::vector<uint32_t> order(n);
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&keys](uint32_t a, uint32_t b) {
+    const int c = keys[a].compare(keys[b]);
+    return c < 0 || (c == 0 && a < b);
+  });
+  return order;
+}
+
+template <typename T>
+void Reorder(std::vector<T>& items, const std::vector<uint32_t>& order) {
+  std::vector<T> ordered;
+  ordered.reserve(items.size());
+  for (uint32_t i : order) ordered.push_back(std::move(items[i]));
+  items = std::move(ordered);
+}
+
+}  // namespace
+
 Control::Control(Form& owner, Kind kind, std::string name) : owner_(owner), kind_(kind), name_(std::move(name)) {
   owner_.Register(this);
 }
@@ -149,18 +182,9 @@ void ItemsControl::SetItems(const std::vector<std::string>& items) {
 
 bool ItemsControl::SortByKeys() {
   if (!sortKey) return false;
-  std::vector<std::pair<std::string, size_t>> keyed;
-  keyed.reserve(items_.size());
-  for (size_t i = 0; i < items_.size(); ++i) {
-    std::optional<std::string> key = sortKey(items_[i]);
-    if (!key) return false;
-    keyed.emplace_back(std::move(*key), i);
-  }
-  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<std::string> ordered;
-  ordered.reserve(items_.size());
-  for (const auto& k : keyed) ordered.push_back(std::move(items_[k.second]));
-  items_ = std::move(ordered);
+  auto order = OrderByKeys(items_.size(), sortKey, [this](size_t i) -> const std::string& { return items_[i]; });
+  if (!order) return false;
+  Reorder(items_, *order);
   return true;
 }
 
@@ -222,24 +246,9 @@ void ListView::SortRows() {
 
 bool ListView::SortRowsByKeys() {
   if (!sortKey) return false;
-  std::vector<std::string> keys;
-  keys.reserve(rows_.size());
-  for (const ListRow& row : rows_) {
-    std::optional<std::string> key = sortKey(row.caption);
-    if (!key) return false;
-    keys.push_back(std::move(*key));
-  }
-  // Row numbers sorted, equal keys in their order: nothing moves but numbers.
-  std::vector<uint32_t> order(rows_.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&keys](uint32_t a, uint32_t b) {
-    const int c = keys[a].compare(keys[b]);
-    return c < 0 || (c == 0 && a < b);
-  });
-  std::vector<ListRow> ordered;
-  ordered.reserve(rows_.size());
-  for (uint32_t i : order) ordered.push_back(std::move(rows_[i]));
-  rows_ = std::move(ordered);
+  auto order = OrderByKeys(rows_.size(), sortKey, [this](size_t i) -> const std::string& { return rows_[i].caption; });
+  if (!order) return false;
+  Reorder(rows_, *order);
   return true;
 }
 
