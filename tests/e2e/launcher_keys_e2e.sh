@@ -79,8 +79,9 @@ wait_records 4 || fail "Ctrl+Shift+Enter in the template box launched nothing"
 e2e_wait_exit "$E2E_PID" 30 || fail "launcher did not end after the launch as administrator"
 
 # Shift+Enter: Explorer opens on the target's folder with the target
-# selected; nothing is launched. (Wine's shell has no folder windows'
-# objects, so this is Explorer's own /select switch.)
+# selected; nothing is launched. (Wine's shell may lack the folder windows'
+# objects, and then this is Explorer's own /select switch; where it has
+# them, it opens the folder itself.)
 e2e_start_launcher
 xdotool type --delay 80 "recorder"
 sleep 0.3
@@ -91,12 +92,15 @@ for _ in $(seq 150); do
   for p in $(pgrep -f 'explorer\.exe' || true); do
     # Explorers of this prefix only, the desktop's excepted.
     tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-    tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -qF "/select,$E2E_REC_WIN" && explorer_pid=$p
+    args=$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)
+    case "$args" in
+      *"/select,$E2E_REC_WIN"* | *" ${E2E_REC_WIN%\\*} "*) explorer_pid=$p ;;
+    esac
   done
   [ -n "${explorer_pid:-}" ] && break
   sleep 0.2
 done
-[ -n "${explorer_pid:-}" ] || fail "Shift+Enter started no Explorer selecting $E2E_REC_WIN"
+[ -n "${explorer_pid:-}" ] || fail "Shift+Enter started no Explorer on $E2E_REC_WIN or its folder"
 folder=$(basename "$E2E_DIR")
 for _ in $(seq 150); do
   xdotool search --onlyvisible --pid "$explorer_pid" --name "^$folder\$" >/dev/null 2>&1 && break
