@@ -33,7 +33,9 @@ TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
   Template.tabOrder = 3;
   Template.sorted = true;
   Template.compare = [this](const std::string& a, const std::string& b) { return ctx_.CollateNoCase(a, b); };
-  Template.sortKey = [this](const std::string& item) { return ctx_.CollationKeyNoCase(item); };
+  Template.sortKey = [this](std::string_view item, std::string& keys) {
+    return ctx_.AppendCollationKeyNoCase(item, keys);
+  };
   btnSTmp.SetText("&S");
   btnSTmp.place = {164, 24, 25, 21};
   btnSTmp.tabOrder = 4;

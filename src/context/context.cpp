@@ -8,8 +8,8 @@ int Context::CollateNoCase(const std::string& a, const std::string& b) const {
   return platform.system.CollateCompareNoCase(a, b);
 }
 
-std::optional<std::string> Context::CollationKeyNoCase(const std::string& text) const {
-  return platform.system.CollationKeyNoCase(text);
+bool Context::AppendCollationKeyNoCase(std::string_view text, std::string& keys) const {
+  return platform.system.AppendCollationKey(text, true, keys);
 }
 
 }  // namespace tvx

@@ -5,6 +5,7 @@
 // the user-interface models it names.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "store/profile_file.h"
@@ -23,7 +24,8 @@ struct Context {
   // The system's case-free order, for lists that sort as the system's own do.
   int CollateNoCase(const std::string& a, const std::string& b) const;
   // The platform's key for that order, when it has one.
-  std::optional<std::string> CollationKeyNoCase(const std::string& text) const;
+  // Appends the collation key of CollateNoCase's order; false when none.
+  bool AppendCollationKeyNoCase(std::string_view text, std::string& keys) const;
 };
 
 }  // namespace tvx

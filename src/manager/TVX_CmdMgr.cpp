@@ -113,7 +113,9 @@ TtvxCM::TtvxCM(Context& ctx) : ui::Form(ctx.ui, "tvxCM"), ctx_(ctx) {
   lvCmd.compare = [this](const std::string& a, const std::string& b) {
     return ctx_.platform.system.CollateCompare(a, b);
   };
-  lvCmd.sortKey = [this](const std::string& name) { return ctx_.platform.system.CollationKey(name); };
+  lvCmd.sortKey = [this](std::string_view name, std::string& keys) {
+    return ctx_.platform.system.AppendCollationKey(name, false, keys);
+  };
 
   tvxLaunch.picture = "IMG_LAUNCH";
   tvxLaunch.SetHint("Launch selected Command");
@@ -190,13 +192,12 @@ void TtvxCM::ReadTVX() {
   {
     // One sort at the end instead of one insertion per row.
     UpdateGuard update(lvCmd);
-    std::vector<std::string> names = file.ListKeys(kSection);
-    lvCmd.ReserveRows(names.size());
-    for (std::string& name : names) {
-      std::vector<std::string> location(1);
-      location[0] = file.ReadString(kSection, name);
-      lvCmd.AddRow(std::move(name), std::move(location));
-    }
+    // A line a row: the file's size bounds the rows and their text.
+    const size_t bytes = file.Bytes().size();
+    lvCmd.ReserveRows(bytes / 8, bytes);
+    file.ReadSection(kSection, [this](std::string_view name, std::string_view location) {
+      lvCmd.AddRow(name, {location});
+    });
   }
   file.Release();
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tvx {
@@ -169,12 +170,13 @@ class ISystem {
   // The same without regard to letter case: the order of the
   // system's own sorted lists.
   virtual int CollateCompareNoCase(const std::string& a, const std::string& b) = 0;
-  // A key whose byte order is CollateCompareNoCase's order, so that a long
-  // list sorts with one call per item instead of one per comparison; nullopt
-  // where the platform has no such keys.
-  virtual std::optional<std::string> CollationKeyNoCase(const std::string&) { return std::nullopt; }
-  // The same for CollateCompare's order.
-  virtual std::optional<std::string> CollationKey(const std::string&) { return std::nullopt; }
+  // Appends to `keys` a key whose byte order is CollateCompare's order (with
+  // `ignoreCase`, CollateCompareNoCase's), so that a long list sorts with one
+  // call per item instead of one per comparison; false where the platform
+  // has no such keys.
+  virtual bool AppendCollationKey(std::string_view /*text*/, bool /*ignoreCase*/, std::string& /*keys*/) {
+    return false;
+  }
 };
 
 // Everything the logic may ask of the operating system.

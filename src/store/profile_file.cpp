@@ -1139,13 +1139,20 @@ const std::string& ProfileFile::Bytes() const {
   return impl_->FileBytes();
 }
 
+namespace {
+// A value as read: up to a zero byte, one enclosing pair of matching quotes removed.
+std::string_view ReadValue(std::string_view v) {
+  v = UpToZero(v);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+  return v;
+}
+}  // namespace
+
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key) const {
   impl_->EnsureLoaded();
   const Impl::Entry* e = impl_->Lookup(section, key);
   if (!e || e->valLen == kNoValue) return {};
-  std::string_view v = UpToZero(impl_->Value(*e));
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
-  return std::string(v);
+  return std::string(ReadValue(impl_->Value(*e)));
 }
 
 std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const {
@@ -1165,6 +1172,26 @@ std::vector<std::string> ProfileFile::ListKeys(const std::string& section) const
     keys.emplace_back(k);
   }
   return keys;
+}
+
+void ProfileFile::ReadSection(const std::string& section,
+                              const std::function<void(std::string_view key, std::string_view value)>& each) const {
+  impl_->EnsureLoaded();
+  impl_->EnsureComplete();
+  uint32_t s = impl_->FindSection(section);
+  // A value is read as ReadString reads it: the section by its trimmed name,
+  // and of keys equal but for letter case the first one's value.
+  const uint32_t valuesFrom = impl_->FindSection(TrimView(section));
+  if (s == kNoEntry) return;
+  for (uint32_t i = impl_->sections[s].firstEntry; i < impl_->sections[s].endEntry; ++i) {
+    const auto& e = impl_->entries[i];
+    std::string_view k = impl_->Key(e);
+    if (e.valLen == kNoValue || k.empty() || k.front() == ';') continue;
+    std::string_view value;
+    const uint32_t found = valuesFrom == kNoEntry ? kNoEntry : impl_->FindEntry(valuesFrom, TrimView(k));
+    if (found != kNoEntry && impl_->entries[found].valLen != kNoValue) value = ReadValue(impl_->Value(impl_->entries[found]));
+    each(k, value);
+  }
 }
 
 int ProfileFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const {

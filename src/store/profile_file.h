@@ -1,9 +1,11 @@
 #pragma once
 // The data file engine: an INI ("profile") file read once per user action and
 // written durably, key by key. See profile_file.cpp for the format rules.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tvx::store {
@@ -37,6 +39,10 @@ class ProfileFile {
   std::string ReadString(const std::string& section, const std::string& key) const;
   // Keys of the section in file order; every key, whatever their total length.
   std::vector<std::string> ListKeys(const std::string& section) const;
+  // Each key ListKeys lists, in file order, with the value ReadString gives
+  // for it; the texts are valid during the call only.
+  void ReadSection(const std::string& section,
+                   const std::function<void(std::string_view key, std::string_view value)>& each) const;
   // Decimal, or hexadecimal after "0x", "0X" or "$"; anything else gives 0;
   // a missing key gives the default.
   int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;

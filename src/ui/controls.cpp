@@ -1,6 +1,8 @@
 #include "ui/controls.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
 
 #include "platform/case_fold.h"
 #include "platform/error.h"
@@ -11,24 +13,61 @@ namespace tvx::ui {
 
 namespace {
 
-// The order of n texts by their sort keys, equal keys in their given order:
-// one key a text, and nothing moves but numbers. Nothing when a key is missing.
-template <typename TextAt>
-std::optional<std::vector<uint32_t>> OrderByKeys(
-    size_t n, const std::function<std::optional<std::string>(const std::string&)>& sortKey, TextAt textAt) {
-  std::vector<std::string> keys;
-  keys.reserve(n);
-  for (size_t i = 0; i < n; ++i) {
-    std::optional<std::string> key = sortKey(textAt(i));
-    if (!key) return std::nullopt;
-    keys.push_back(std::move(*key));
-  }
-  std::vector<uint32_t> order(n);
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&keys](uint32_t a, uint32_t b) {
-    const int c = keys[a].compare(keys[b]);
-    return c < 0 || (c == 0 && a < b);
+// Sorting by keys held in one block. Each item carries eight bytes of its key,
+// from `depth` on, as a number: a range sorts on those numbers alone, then
+// each run of equal numbers sorts on its next eight bytes, and so on down.
+// Keys that end within a run's bytes are prefixes of the others there: they
+// come first, shorter first. Equal keys keep the order they came in.
+struct KeyItem {
+  uint64_t head;
+  size_t offset;
+  uint32_t size, index;
+};
+
+uint64_t KeyHead(const std::string& keys, const KeyItem& item, size_t depth) {
+  uint64_t head = 0;
+  for (size_t b = depth; b < depth + 8; ++b)
+    head = (head << 8) | (b < item.size ? static_cast<unsigned char>(keys[item.offset + b]) : 0u);
+  return head;
+}
+
+void SortKeyItems(const std::string& keys, KeyItem* first, KeyItem* last, size_t depth) {
+  for (KeyItem* i = first; i != last; ++i) i->head = KeyHead(keys, *i, depth);
+  std::sort(first, last, [](const KeyItem& a, const KeyItem& b) {
+    return a.head < b.head || (a.head == b.head && a.index < b.index);
   });
+  const size_t next = depth + 8;
+  for (KeyItem* run = first; run != last;) {
+    KeyItem* end = run + 1;
+    while (end != last && end->head == run->head) ++end;
+    if (end - run > 1) {
+      KeyItem* going = std::stable_partition(run, end, [next](const KeyItem& k) { return k.size <= next; });
+      std::stable_sort(run, going, [](const KeyItem& a, const KeyItem& b) { return a.size < b.size; });
+      if (end - going > 1) SortKeyItems(keys, going, end, next);
+    }
+    run = end;
+  }
+}
+
+// The order of n texts by their sort keys, equal keys in their given order:
+// one key a text, all of them in one block, and nothing moves but numbers.
+// Nothing when a key is missing.
+template <typename TextAt>
+std::optional<std::vector<uint32_t>> OrderByKeys(size_t n, const SortKeyFunction& sortKey, TextAt textAt) {
+  if (n > UINT32_MAX) throw std::bad_alloc();
+  std::string keys;
+  keys.reserve(n * 24);
+  std::vector<KeyItem> items(n);
+  for (size_t i = 0; i < n; ++i) {
+    const size_t offset = keys.size();
+    if (!sortKey(textAt(i), keys)) return std::nullopt;
+    const size_t size = keys.size() - offset;
+    if (size > UINT32_MAX) throw std::bad_alloc();
+    items[i] = KeyItem{0, offset, static_cast<uint32_t>(size), static_cast<uint32_t>(i)};
+  }
+  SortKeyItems(keys, items.data(), items.data() + n, 0);
+  std::vector<uint32_t> order(n);
+  for (size_t i = 0; i < n; ++i) order[i] = items[i].index;
   return order;
 }
 
@@ -182,7 +221,7 @@ void ItemsControl::SetItems(const std::vector<std::string>& items) {
 
 bool ItemsControl::SortByKeys() {
   if (!sortKey) return false;
-  auto order = OrderByKeys(items_.size(), sortKey, [this](size_t i) -> const std::string& { return items_[i]; });
+  auto order = OrderByKeys(items_.size(), sortKey, [this](size_t i) { return std::string_view(items_[i]); });
   if (!order) return false;
   Reorder(items_, *order);
   return true;
@@ -216,17 +255,33 @@ std::string ItemsControl::SelectedText() const {
   return itemIndex_ >= 0 ? items_[static_cast<size_t>(itemIndex_)] : std::string();
 }
 
-const ListRow& ListView::Row(int index) const {
+const ListView::Row& ListView::RowAt(int index) const {
   if (index < 0 || index >= RowCount())
     throw Error(FormatMessage1("List index out of bounds (%s)", std::to_string(index)));
   return rows_[static_cast<size_t>(index)];
 }
 
-std::string ListView::Cell(int row, int column) const {
-  const ListRow& r = Row(row);
-  if (column == 0) return r.caption;
-  size_t sub = static_cast<size_t>(column - 1);
-  return sub < r.subItems.size() ? r.subItems[sub] : std::string();
+std::string_view ListView::Text(const Row& row, size_t column) const {
+  if (column >= row.cellCount) return {};
+  const Span& cell = cells_[row.firstCell + column];
+  return std::string_view(text_).substr(cell.offset, cell.size);
+}
+
+std::string_view ListView::CellView(int row, int column) const {
+  return column < 0 ? std::string_view() : Text(RowAt(row), static_cast<size_t>(column));
+}
+
+ListView::Span ListView::Store(std::string_view text) {
+  if (text_.size() + text.size() > UINT32_MAX) throw std::bad_alloc();
+  Span span{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(text.size())};
+  text_.append(text);
+  return span;
+}
+
+void ListView::ReserveRows(size_t n, size_t textBytes) {
+  rows_.reserve(n);
+  cells_.reserve(n * 2);
+  text_.reserve(textBytes);
 }
 
 void ListView::BeginUpdate() { ++updateDepth_; }
@@ -240,13 +295,14 @@ void ListView::EndUpdate() {
 
 void ListView::SortRows() {
   if (!compare || SortRowsByKeys()) return;
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [this](const ListRow& a, const ListRow& b) { return compare(a.caption, b.caption) < 0; });
+  std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) {
+    return compare(std::string(Text(a, 0)), std::string(Text(b, 0))) < 0;
+  });
 }
 
 bool ListView::SortRowsByKeys() {
   if (!sortKey) return false;
-  auto order = OrderByKeys(rows_.size(), sortKey, [this](size_t i) -> const std::string& { return rows_[i].caption; });
+  auto order = OrderByKeys(rows_.size(), sortKey, [this](size_t i) { return Text(rows_[i], 0); });
   if (!order) return false;
   Reorder(rows_, *order);
   return true;
@@ -255,21 +311,27 @@ bool ListView::SortRowsByKeys() {
 void ListView::Clear() {
   bool hadSelection = SelectedCount() > 0;
   rows_.clear();
+  cells_.clear();
+  text_.clear();
   Notify(Prop::Rows);
   if (hadSelection && OnChange) RaiseChange();
 }
 
-int ListView::AddRow(std::string caption, std::vector<std::string> subItems) {
-  ListRow row{std::move(caption), std::move(subItems), false};
+int ListView::AddRow(std::string_view caption, std::initializer_list<std::string_view> subItems) {
+  if (cells_.size() + subItems.size() + 1 > UINT32_MAX || subItems.size() + 1 > UINT16_MAX) throw std::bad_alloc();
+  Row row{static_cast<uint32_t>(cells_.size()), static_cast<uint16_t>(subItems.size() + 1), false};
+  cells_.push_back(Store(caption));
+  for (std::string_view sub : subItems) cells_.push_back(Store(sub));
   if (updateDepth_ > 0 || !compare) {
-    rows_.push_back(std::move(row));
+    rows_.push_back(row);
     if (updateDepth_ == 0) Notify(Prop::Rows);
     return static_cast<int>(rows_.size()) - 1;
   }
-  auto it = std::upper_bound(rows_.begin(), rows_.end(), row,
-                             [this](const ListRow& a, const ListRow& b) { return compare(a.caption, b.caption) < 0; });
+  const std::string text(caption);
+  auto it = std::upper_bound(rows_.begin(), rows_.end(), text,
+                             [this](const std::string& a, const Row& b) { return compare(a, std::string(Text(b, 0))) < 0; });
   int index = static_cast<int>(it - rows_.begin());
-  rows_.insert(it, std::move(row));
+  rows_.insert(it, row);
   Notify(Prop::Rows);
   return index;
 }
@@ -293,8 +355,7 @@ void ListView::DeleteRows(std::vector<int> indexes) {
       wasSelected = wasSelected || rows_[i].selected;
       continue;
     }
-    if (kept != i) rows_[kept] = std::move(rows_[i]);
-    ++kept;
+    rows_[kept++] = rows_[i];
   }
   if (kept == rows_.size()) return;
   rows_.resize(kept);
@@ -303,19 +364,15 @@ void ListView::DeleteRows(std::vector<int> indexes) {
 }
 
 void ListView::SortByColumn(int column, const std::function<int(const std::string&, const std::string&)>& cmp) {
-  std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
-    auto cell = [column](const ListRow& r) {
-      if (column == 0) return r.caption;
-      size_t sub = static_cast<size_t>(column - 1);
-      return sub < r.subItems.size() ? r.subItems[sub] : std::string();
-    };
-    return cmp(cell(a), cell(b)) < 0;
+  const size_t c = static_cast<size_t>(std::max(column, 0));
+  std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+    return cmp(std::string(Text(a, c)), std::string(Text(b, c))) < 0;
   });
   Notify(Prop::Rows);
 }
 
 int ListView::SelectedCount() const {
-  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const ListRow& r) { return r.selected; }));
+  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; }));
 }
 
 int ListView::SelectedIndex() const {
@@ -326,7 +383,7 @@ int ListView::SelectedIndex() const {
 
 void ListView::SetSelected(int index, bool selected) {
   if (index < 0 || index >= RowCount()) return;
-  ListRow& row = rows_[static_cast<size_t>(index)];
+  Row& row = rows_[static_cast<size_t>(index)];
   if (row.selected == selected) return;
   row.selected = selected;
   Notify(Prop::Selection);
@@ -335,7 +392,7 @@ void ListView::SetSelected(int index, bool selected) {
 
 void ListView::SetSelectedFromView(int index, bool selected) {
   if (index < 0 || index >= RowCount()) return;
-  ListRow& row = rows_[static_cast<size_t>(index)];
+  Row& row = rows_[static_cast<size_t>(index)];
   if (row.selected == selected) return;
   row.selected = selected;
   RaiseSelectItem(index, selected);

@@ -10,14 +10,20 @@
 // backend (the Win32 one, or the in-memory one in memory_backend.h).
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tvx::ui {
 
 class Form;
 class Control;
+
+// Appends to `keys` a sort key of the text whose byte order is the control's
+// comparison order; false when there is none (the comparison is used then).
+using SortKeyFunction = std::function<bool(std::string_view text, std::string& keys)>;
 
 // Place in pixels at 96 DPI; the Win32 backend scales it for the monitor.
 struct Rect {
@@ -243,7 +249,7 @@ class ItemsControl : public Control {
   // Optional keys whose byte order is `compare`'s order: a whole list set at
   // once sorts on them, with one key per item instead of a call per
   // comparison. A missing key falls back to `compare`.
-  std::function<std::optional<std::string>(const std::string&)> sortKey;
+  SortKeyFunction sortKey;
   const std::vector<std::string>& Items() const { return items_; }
   void ClearItems();
   // Returns the index the item took.
@@ -283,12 +289,6 @@ struct ListColumn {
   int width = 0;
 };
 
-struct ListRow {
-  std::string caption;
-  std::vector<std::string> subItems;
-  bool selected = false;
-};
-
 class ListView : public Control {
  public:
   ListView(Form& owner, std::string name) : Control(owner, Kind::ListView, std::move(name)) {}
@@ -305,23 +305,25 @@ class ListView : public Control {
   // Optional keys whose byte order is `compare`'s order: the rows added in
   // one update sort with one call per row instead of one per comparison. A
   // missing key falls back to `compare`.
-  std::function<std::optional<std::string>(const std::string&)> sortKey;
+  SortKeyFunction sortKey;
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
-  // A row that does not exist is the error "List index out of bounds (n)".
-  const ListRow& Row(int index) const;
-  const std::vector<ListRow>& Rows() const { return rows_; }
-  // Cell text: column 0 is the caption, column n the (n-1)th sub-item.
-  std::string Cell(int row, int column) const;
+  // Cell text: column 0 is the caption, column n the (n-1)th sub-item (empty
+  // past the last one). A row that does not exist is the error "List index
+  // out of bounds (n)".
+  std::string Cell(int row, int column) const { return std::string(CellView(row, column)); }
+  // The same without a copy, valid until the rows next change.
+  std::string_view CellView(int row, int column) const;
 
   // While updates are suspended, added rows are not sorted and not shown;
   // EndUpdate sorts and shows them.
   void BeginUpdate();
   void EndUpdate();
   void Clear();
-  int AddRow(std::string caption, std::vector<std::string> subItems);
-  // Room for n rows in all, for a long list added row by row.
-  void ReserveRows(size_t n) { rows_.reserve(n); }
+  int AddRow(std::string_view caption, std::initializer_list<std::string_view> subItems);
+  // Room for n rows in all, and for that many bytes of their text, for a
+  // long list added row by row.
+  void ReserveRows(size_t n, size_t textBytes = 0);
   void DeleteRow(int index);
   // The same for several rows at once, in one pass over the list; a
   // selection change is raised once.
@@ -332,7 +334,7 @@ class ListView : public Control {
   int SelectedCount() const;
   // First selected row in display order, -1 when none.
   int SelectedIndex() const;
-  bool IsSelected(int index) const { return Row(index).selected; }
+  bool IsSelected(int index) const { return RowAt(index).selected; }
   // Raises OnSelectItem and OnChange when the state changes.
   void SetSelected(int index, bool selected);
   void ClearSelection();
@@ -348,9 +350,25 @@ class ListView : public Control {
   void RaiseDropFiles(const std::vector<std::string>& paths);
 
  private:
+  // The rows are kept compact, as a long list must be: every text in one
+  // block, a cell a place in it, a row its run of cells. Sorting and deleting
+  // move rows only; the text of deleted rows stays until the list is cleared.
+  struct Span {
+    uint32_t offset = 0, size = 0;
+  };
+  struct Row {
+    uint32_t firstCell = 0;
+    uint16_t cellCount = 0;
+    bool selected = false;
+  };
+  const Row& RowAt(int index) const;
+  std::string_view Text(const Row& row, size_t column) const;
+  Span Store(std::string_view text);
   void SortRows();
   bool SortRowsByKeys();
-  std::vector<ListRow> rows_;
+  std::vector<Row> rows_;
+  std::vector<Span> cells_;
+  std::string text_;
   int updateDepth_ = 0;
 };
 

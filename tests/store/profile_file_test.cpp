@@ -93,6 +93,21 @@ TEST_F(ProfileFileTest, NamesMatchRegardlessOfCaseAndExistingKeysKeepTheirPlaceA
   EXPECT_NE(ReadFileBytes(path).find("\xC3\x91=5\r\n"), std::string::npos);
 }
 
+TEST_F(ProfileFileTest, ReadingASectionGivesEachListedKeyWithTheValueReadStringGives) {
+  // Duplicates in other letter case, quotes, comments, lines without "=",
+  // an empty value and a second section of the same name.
+  WriteFileBytes(path,
+                 "[Command]\r\nA=1\r\n;c=x\r\nnoeq\r\n a = \"q\" \r\na=2\r\ne=\r\n[Other]\r\nz=9\r\n"
+                 "[command]\r\nb=3\r\n");
+  ProfileFile f(path);
+  std::vector<std::pair<std::string, std::string>> read, expected;
+  f.ReadSection("Command", [&](std::string_view k, std::string_view v) { read.emplace_back(k, v); });
+  for (const std::string& k : f.ListKeys("Command")) expected.emplace_back(k, f.ReadString("Command", k));
+  EXPECT_EQ(read, expected);
+  EXPECT_EQ(read.size(), 4u);
+  EXPECT_EQ(read[1], (std::pair<std::string, std::string>{"a", "1"}));
+}
+
 TEST_F(ProfileFileTest, ReadingTrimsBlanksAndOneEnclosingPairOfQuotes) {
   struct Case {
     const char* line;

@@ -76,12 +76,14 @@ TEST_F(ModelsTest, SortedItemsIgnoreCaseAndKeepTheSelectedEntry) {
   EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"c", "bb", "b", "a"}));
   // A whole list sorts on its keys where every item has one, equal keys in
   // the order they came; without keys the comparison holds.
-  form.cmb.sortKey = [](const std::string& item) -> std::optional<std::string> {
-    if (item == "none") return std::nullopt;
-    return item.substr(0, 1);
+  // Keys longer than eight bytes and keys that end early compare whole.
+  form.cmb.sortKey = [](std::string_view item, std::string& keys) {
+    if (item == "none") return false;
+    keys += item.empty() ? std::string() : "12345678" + std::string(item == "x" ? "" : item.substr(0, 1));
+    return true;
   };
-  form.cmb.SetItems({"b", "a2", "c", "a1"});
-  EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"a2", "a1", "b", "c"}));
+  form.cmb.SetItems({"b", "a2", "c", "", "a1", "x"});
+  EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"", "x", "a2", "a1", "b", "c"}));
   form.cmb.SetItems({"a", "none", "b"});
   EXPECT_EQ(form.cmb.Items(), (std::vector<std::string>{"none", "b", "a"}));
 }
@@ -130,17 +132,17 @@ TEST_F(ModelsTest, ListRowsFollowTheComparisonAlsoAfterSuspendedUpdates) {
   form.lst.BeginUpdate();
   form.lst.AddRow("z", {});
   form.lst.AddRow("a", {});
-  EXPECT_EQ(form.lst.Row(3).caption, "a");  // unsorted while suspended
+  EXPECT_EQ(form.lst.Cell(3, 0), "a");  // unsorted while suspended
   EXPECT_TRUE(view.changes.empty());
   form.lst.EndUpdate();
   EXPECT_EQ(view.changes, std::vector<Prop>{Prop::Rows});
   std::vector<std::string> order;
-  for (const auto& row : form.lst.Rows()) order.push_back(row.caption);
+  for (int i = 0; i < form.lst.RowCount(); ++i) order.push_back(form.lst.Cell(i, 0));
   EXPECT_EQ(order, (std::vector<std::string>{"a", "c", "m", "z"}));
 
   form.lst.SortByColumn(1, [](const std::string& a, const std::string& b) { return -Compare(a, b); });
-  EXPECT_EQ(form.lst.Row(0).caption, "c");  // "2" first, then "1", then the empty cells
-  EXPECT_EQ(form.lst.Row(1).caption, "m");
+  EXPECT_EQ(form.lst.Cell(0, 0), "c");  // "2" first, then "1", then the empty cells
+  EXPECT_EQ(form.lst.Cell(1, 0), "m");
   form.lst.AttachView(nullptr);
 }
 
@@ -172,7 +174,7 @@ TEST_F(ModelsTest, ListSelectionRaisesSelectAndChangeFromCodeAndFromTheUser) {
   form.lst.DeleteRow(1);
   form.lst.DeleteRow(0);  // the selected one
   EXPECT_EQ(form.lst.RowCount(), 2);
-  EXPECT_EQ(form.lst.Row(0).caption, "c");
+  EXPECT_EQ(form.lst.Cell(0, 0), "c");
   EXPECT_EQ(form.lst.SelectedCount(), 0);
   form.lst.DeleteRow(7);  // nothing there: nothing happens
   EXPECT_EQ(form.lst.RowCount(), 2);
@@ -182,7 +184,7 @@ TEST_F(ModelsTest, ListSelectionRaisesSelectAndChangeFromCodeAndFromTheUser) {
 TEST_F(ModelsTest, AMissingRowIsTheListIndexErrorAndHandlersShowIt) {
   form.lst.AddRow("a", {});
   try {
-    (void)form.lst.Row(5);
+    (void)form.lst.CellView(5, 0);
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "List index out of bounds (5)");

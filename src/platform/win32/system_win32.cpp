@@ -6,8 +6,10 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 
 #include "platform/win32/scoped.h"
 #include "platform/win32/wide.h"
@@ -128,30 +130,40 @@ int Win32System::CollateCompareNoCase(const std::string& a, const std::string& b
   return Collate(a, b, NORM_IGNORECASE);
 }
 
-namespace {
 // The system's sort keys compare byte by byte as CompareStringW compares the
-// texts with the same flags.
-std::optional<std::string> SortKey(const std::string& text, DWORD compareFlags) {
-  const std::wstring wide = Widen(text);
-  const DWORD flags = LCMAP_SORTKEY | compareFlags;
-  // The terminating zero counted (-1): an empty text has a key too.
-  const int size = -1;
-  int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::string key(static_cast<size_t>(n), '\0');
-  // With LCMAP_SORTKEY the output is bytes, counted in bytes.
-  n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, reinterpret_cast<LPWSTR>(key.data()), n);
-  if (n <= 0) return std::nullopt;
-  key.resize(static_cast<size_t>(n));
-  return key;
+// texts with the same flags. A long list asks for one key an item, so the
+// usual short ASCII name goes through buffers on the stack.
+bool Win32System::AppendCollationKey(std::string_view text, bool ignoreCase, std::string& keys) {
+  wchar_t shortText[256];
+  std::wstring longText;
+  const wchar_t* wide = shortText;
+  const bool ascii = text.size() < std::size(shortText) &&
+                     std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) {
+    std::copy(text.begin(), text.end(), shortText);
+    shortText[text.size()] = L'\0';
+  } else {
+    longText = Widen(text);
+    wide = longText.c_str();
+  }
+  const DWORD flags = LCMAP_SORTKEY | (ignoreCase ? NORM_IGNORECASE : 0);
+  // The terminating zero counted (-1): an empty text has a key too. With
+  // LCMAP_SORTKEY the output is bytes, counted in bytes.
+  BYTE shortKey[1024];
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide, -1, reinterpret_cast<LPWSTR>(shortKey), sizeof shortKey);
+  if (n > 0) {
+    keys.append(reinterpret_cast<const char*>(shortKey), static_cast<size_t>(n));
+    return true;
+  }
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+  n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide, -1, nullptr, 0);
+  if (n <= 0) return false;
+  const size_t offset = keys.size();
+  keys.resize(offset + static_cast<size_t>(n));
+  n = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide, -1, reinterpret_cast<LPWSTR>(keys.data() + offset), n);
+  keys.resize(offset + static_cast<size_t>(std::max(n, 0)));
+  return n > 0;
 }
-}  // namespace
-
-std::optional<std::string> Win32System::CollationKeyNoCase(const std::string& text) {
-  return SortKey(text, NORM_IGNORECASE);
-}
-
-std::optional<std::string> Win32System::CollationKey(const std::string& text) { return SortKey(text, 0); }
 
 // ---------------------------------------------------------------------------
 

@@ -74,8 +74,7 @@ class Win32System : public ISystem {
   void InitializeCom() override;
   int CollateCompare(const std::string& a, const std::string& b) override;
   int CollateCompareNoCase(const std::string& a, const std::string& b) override;
-  std::optional<std::string> CollationKeyNoCase(const std::string& text) override;
-  std::optional<std::string> CollationKey(const std::string& text) override;
+  bool AppendCollationKey(std::string_view text, bool ignoreCase, std::string& keys) override;
 
  private:
   std::optional<ScopedComApartment> com_;  // this thread's, once asked for

@@ -71,7 +71,7 @@ class ListViewView final : public ChildView {
         auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
         if ((info.item.mask & LVIF_TEXT) && info.item.iItem >= 0 && info.item.iItem < list_.RowCount() &&
             info.item.cchTextMax > 0) {
-          std::wstring cell = tvx::win32::Widen(list_.Cell(info.item.iItem, info.item.iSubItem));
+          std::wstring cell = tvx::win32::Widen(list_.CellView(info.item.iItem, info.item.iSubItem));
           size_t n = std::min(cell.size(), static_cast<size_t>(info.item.cchTextMax - 1));
           cell.copy(info.item.pszText, n);
           info.item.pszText[n] = L'\0';
@@ -125,9 +125,12 @@ class ListViewView final : public ChildView {
   void SyncRows() {
     updating_ = true;
     Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(list_.RowCount()), LVSICF_NOINVALIDATEALL);
-    LVITEMW clear{};
-    clear.stateMask = LVIS_SELECTED;
-    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    // Clearing the selection visits every row; a new list has none to clear.
+    if (Send(LVM_GETSELECTEDCOUNT, 0, 0) > 0) {
+      LVITEMW clear{};
+      clear.stateMask = LVIS_SELECTED;
+      Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    }
     shownSelection_.assign(static_cast<size_t>(list_.RowCount()), 0);
     updating_ = false;
     SyncSelection();

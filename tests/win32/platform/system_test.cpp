@@ -119,16 +119,23 @@ TEST(SystemTest, CollateCompareUsesTheUserLocaleWordSort) {
 
 TEST(SystemTest, CollationKeysOrderAsTheComparisonsWithAndWithoutCase) {
   Win32System system;
-  const char* texts[] = {"co-op", "coop", "Cop",          "_x",    "10",       "9",        "a b",         "ab",
-                         "AB",    "",     "\xC3\x84pfel", "Apfel", "\xD0\x96", "\xD0\xB6", "\xE5\xA4\xA7"};
+  // Long texts take the way past the buffers on the stack.
+  const std::string longA(600, 'a'), longB = std::string(599, 'a') + "B";
+  const std::string texts[] = {"co-op", "coop",         "Cop",   "_x",       "10",       "9",
+                               "a b",   "ab",           "AB",    "",         "\xC3\x84pfel", "Apfel",
+                               "\xD0\x96", "\xD0\xB6", "\xE5\xA4\xA7", longA,   longB};
+  auto key = [&](const std::string& text, bool noCase) {
+    std::string keys = "prior";  // the key is appended to what is there
+    EXPECT_TRUE(system.AppendCollationKey(text, noCase, keys));
+    EXPECT_EQ(keys.substr(0, 5), "prior");
+    return keys.substr(5);
+  };
   for (bool noCase : {true, false}) {
-    for (const char* a : texts) {
-      for (const char* b : texts) {
-        auto ka = noCase ? system.CollationKeyNoCase(a) : system.CollationKey(a);
-        auto kb = noCase ? system.CollationKeyNoCase(b) : system.CollationKey(b);
-        ASSERT_TRUE(ka && kb);
+    for (const std::string& a : texts) {
+      for (const std::string& b : texts) {
+        const std::string ka = key(a, noCase), kb = key(b, noCase);
         int r = noCase ? system.CollateCompareNoCase(a, b) : system.CollateCompare(a, b);
-        EXPECT_EQ(r < 0 ? -1 : r > 0 ? 1 : 0, *ka < *kb ? -1 : *kb < *ka ? 1 : 0) << a << " / " << b << noCase;
+        EXPECT_EQ(r < 0 ? -1 : r > 0 ? 1 : 0, ka < kb ? -1 : kb < ka ? 1 : 0) << a << " / " << b << noCase;
       }
     }
   }
