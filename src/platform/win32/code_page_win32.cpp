@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include <bit>
 #include <cstring>
 
 #include "platform/code_page.h"
@@ -70,15 +71,20 @@ bool AnsiToUtf8(std::string_view ansi, std::string& out) {
       std::memcpy(to, table.utf8[b], 3);  // a high byte has room for three
       to += table.size[b];
     };
+    // The ASCII bytes before the next high one go as one block.
     while (end - from >= 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-      if (_mm_movemask_epi8(v) == 0) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+      const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), v);
+      if (high == 0) {
         from += 16;
         to += 16;
         continue;
       }
-      for (const char* stop = from + 16; from < stop; ++from) one(static_cast<unsigned char>(*from));
+      const int ascii = std::countr_zero(high);
+      from += ascii;
+      to += ascii;
+      one(static_cast<unsigned char>(*from++));
     }
     for (; from < end; ++from) one(static_cast<unsigned char>(*from));
     out.resize(static_cast<size_t>(to - out.data()));
