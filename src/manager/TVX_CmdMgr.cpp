@@ -192,9 +192,10 @@ void TtvxCM::ReadTVX() {
   {
     // One sort at the end instead of one insertion per row.
     UpdateGuard update(lvCmd);
-    // A line a row: the file's size bounds the rows and their text.
+    // The file's size bounds the rows' text; a command's line is seldom
+    // shorter than 32 bytes (more rows just grow the list).
     const size_t bytes = file.Bytes().size();
-    lvCmd.ReserveRows(bytes / 8, bytes);
+    lvCmd.ReserveRows(bytes / 32, bytes);
     file.ReadSection(kSection, [this](std::string_view name, std::string_view location) {
       lvCmd.AddRow(name, {location});
     });

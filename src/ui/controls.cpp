@@ -268,7 +268,8 @@ std::string_view ListView::Text(const Row& row, size_t column) const {
 }
 
 std::string_view ListView::CellView(int row, int column) const {
-  return column < 0 ? std::string_view() : Text(RowAt(row), static_cast<size_t>(column));
+  const Row& r = RowAt(row);  // a missing row is an error whatever the column
+  return column < 0 ? std::string_view() : Text(r, static_cast<size_t>(column));
 }
 
 ListView::Span ListView::Store(std::string_view text) {
