@@ -90,6 +90,11 @@ char32_t FoldCase(char32_t c) {
   return static_cast<char32_t>(static_cast<int32_t>(c) + r->delta);
 }
 
+bool FoldsToItself(char32_t first, char32_t last) {
+  return std::none_of(std::begin(kFolds), std::end(kFolds),
+                      [&](const FoldRange& f) { return f.first <= last && f.last >= first; });
+}
+
 std::string Folded(std::string_view s) {
   std::string out;
   out.reserve(s.size());

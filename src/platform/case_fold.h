@@ -8,6 +8,9 @@ namespace tvx::text {
 
 // The code point's simple case fold (mostly its small letter).
 char32_t FoldCase(char32_t c);
+// Whether every code point of [first, last] folds to itself (false may also
+// mean that only some of them fold to others).
+bool FoldsToItself(char32_t first, char32_t last);
 // The UTF-8 text with every letter folded; bytes that are not valid UTF-8
 // stay as they are.
 std::string Folded(std::string_view s);

@@ -17,6 +17,15 @@ inline std::string AnsiToUtf8(std::string_view ansi) {
   AnsiToUtf8(ansi, out);
   return out;
 }
+// The UTF-8 of every byte of a code page of one byte a character, at most
+// three bytes each (every such code page stays within U+FFFF).
+struct ByteTable {
+  char utf8[256][4] = {};
+  unsigned char size[256] = {};
+};
+// Bytes to UTF-8 through the table, reusing out's storage.
+void ConvertThroughTable(const ByteTable& table, std::string_view bytes, std::string& out);
+
 // UTF-8 to ANSI bytes; false when the code page cannot hold every character
 // exactly (no look-alike substitutes).
 bool Utf8ToAnsi(std::string_view utf8, std::string& ansi);

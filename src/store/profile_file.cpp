@@ -17,8 +17,9 @@
 // the file stays as it was.
 #include "store/profile_file.h"
 
-#include <array>
+#include <algorithm>
 #include <bit>
+#include <bitset>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -99,6 +100,12 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 // alike. So do a few other pairs ("@" and "`", say); the key comparison after
 // the hash tells those apart.
 inline uint64_t CaseBlur(uint64_t x) { return x | 0x2020202020202020ull; }
+// The same for text beyond ASCII: a byte above 127 has bits 0, 4 and 5 set.
+// The two cases of most letters of two or three UTF-8 bytes then hash alike
+// without decoding them: Latin-1 (À, à), Cyrillic (Р, р: D0 A0 and D1 80),
+// most of Greek, fullwidth Latin, pairs that differ in the lowest bit.
+// KeyBlur::Needs says which letters do not (see HashKey).
+inline uint64_t Blur(uint64_t x) { return CaseBlur(x) | ((x >> 7) & 0x0101010101010101ull) * 0x11; }
 
 inline uint64_t Load64(const char* p) {
   uint64_t v;
@@ -139,20 +146,26 @@ inline uint64_t SectionSeed(uint32_t section) { return uint64_t{section} * 0xC2B
 #endif
 
 // The words of a key shorter than 4 or longer than 8 bytes, mixed into one,
-// case bits set. Equal keys load equal bytes, so the last word may overlap
-// the one before.
-uint64_t OddKeyWords(const char* p, size_t n) {
+// blurred; `high` gathers their bits. Equal keys load equal bytes, so the
+// last word may overlap the one before.
+TVX_FORCE_INLINE uint64_t OddKeyWords(const char* p, size_t n, uint64_t& high) {
   if (n < 4) {
     if (n == 0) return 0;
-    return CaseBlur(static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
-                    (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16));
+    const uint64_t w = static_cast<unsigned char>(p[0]) | (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+                       (uint64_t{static_cast<unsigned char>(p[n - 1])} << 16);
+    high = w;
+    return Blur(w);
   }
-  uint64_t h = 0;
+  uint64_t h = 0, any = 0;
   for (size_t i = 0; i + 8 < n; i += 8) {
-    h = (h ^ CaseBlur(Load64(p + i))) * kHashMultiplier;
+    const uint64_t w = Load64(p + i);
+    any |= w;
+    h = (h ^ Blur(w)) * kHashMultiplier;
     h ^= h >> 29;
   }
-  return h ^ CaseBlur(Load64(p + n - 8));
+  const uint64_t w = Load64(p + n - 8);
+  high = any | w;
+  return h ^ Blur(w);
 }
 
 // Case-free hash of a key within its section (seed: SectionSeed). A key of
@@ -163,75 +176,115 @@ inline uint32_t FinishHash(uint64_t words, size_t n, uint64_t seed) {
   return static_cast<uint32_t>(((words ^ seed ^ n) * kHashMultiplier) >> 32);
 }
 
-// The hash of a key of ASCII bytes, case bits set.
-inline uint32_t AsciiKeyHash(const char* p, size_t n, uint64_t seed) {
-  return FinishHash(n - 4 <= 4 ? CaseBlur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n), n, seed);
+inline uint32_t BlurredHash(const char* p, size_t n, uint64_t seed) {
+  uint64_t high = 0;
+  return FinishHash(n - 4 <= 4 ? Blur(Load32(p) | (Load32(p + n - 4) << 32)) : OddKeyWords(p, n, high), n, seed);
 }
 
-// A key with bytes above 127 hashes as its folded text, so that every
-// spelling that matches it lands alike.
-// Folds of U+0000 to U+07FF (Latin, Greek, Cyrillic, ...: the letters of
-// two UTF-8 bytes), looked up while hashing instead of searched for.
-const uint32_t* TwoByteFolds() {
-  static const std::array<uint32_t, 0x800> folds = [] {
-    std::array<uint32_t, 0x800> t{};
-    for (char32_t c = 0; c < 0x800; ++c) t[c] = text::FoldCase(c);
-    return t;
-  }();
-  return folds.data();
-}
+// Which letters beyond ASCII the blur does not match to their fold: those
+// whose fold has another UTF-8 length or differs in more than the blurred
+// bits ("Ё" and "ё" blur alike; the Kelvin sign and "k", "Ĺ" and "ĺ", "Ά"
+// and "ά" do not). Kept per lead byte, so that a key of none of those leads
+// needs no decoding, and per letter of two bytes.
+struct KeyBlur {
+  uint8_t leadNeedsCheck[256] = {};
+  std::bitset<0x800> apart;  // of U+0000 to U+07FF
 
-TVX_NO_INLINE uint32_t FoldedKeyHash(const char* p, size_t n, uint64_t seed) {
-  const std::string_view key(p, n);
-  const uint32_t* folds = TwoByteFolds();
-  // The folded code points, three of 21 bits to a word, one multiply a word.
-  uint64_t h = 0, word = 0;
-  int filled = 0;
-  size_t count = 0;
-  bool foldsToAscii = true;
-  for (size_t i = 0; i < n; ++count) {
-    const auto b = static_cast<unsigned char>(p[i]);
-    uint32_t c;
-    if (b < 0x80) {
-      c = Fold(b);
-      ++i;
-    } else {
-      const auto b1 = i + 1 < n ? static_cast<unsigned char>(p[i + 1]) : 0;
-      if (b >= 0xC2 && b <= 0xDF && (b1 & 0xC0) == 0x80) {
-        c = folds[((b & 0x1Fu) << 6) | (b1 & 0x3Fu)];
-        i += 2;
-      } else {
-        c = text::FoldCase(utf8::Next(key, i));
+  static unsigned char BlurByte(unsigned char b) { return static_cast<unsigned char>(b | 0x20 | (b >= 0x80 ? 0x11 : 0)); }
+  static bool BlursAlike(char32_t c, char32_t f) {
+    std::string a, b;
+    utf8::Append(a, c);
+    utf8::Append(b, f);
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (BlurByte(static_cast<unsigned char>(a[i])) != BlurByte(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+  }
+  static bool Apart(char32_t c) {
+    const char32_t f = text::FoldCase(c);
+    return f != c && !BlursAlike(c, f);
+  }
+
+  KeyBlur() {
+    for (char32_t c = 0x80; c < 0x800; ++c)
+      if (Apart(c)) {
+        apart.set(c);
+        leadNeedsCheck[0xC0 | (c >> 6)] = 1;
       }
-      foldsToAscii &= c < 0x80;
+    // Leads of three bytes: checked letter by letter where anything folds.
+    for (unsigned lead = 0xE0; lead <= 0xEF; ++lead) {
+      const char32_t first = (lead & 0x0F) << 12;
+      leadNeedsCheck[lead] = !text::FoldsToItself(std::max<char32_t>(first, 0x800), first + 0xFFF);
     }
-    word = (word << 21) | c;
-    if (++filled == 3) {
-      h = (h ^ word) * kHashMultiplier;
-      h ^= h >> 29;
-      word = 0;
-      filled = 0;
+    for (unsigned lead = 0xF0; lead <= 0xF4; ++lead) leadNeedsCheck[lead] = 1;
+  }
+  static const KeyBlur& Get() {
+    static const KeyBlur blur;
+    return blur;
+  }
+
+  uint8_t LeadsIn(uint64_t w) const {
+    const uint8_t* t = leadNeedsCheck;
+    return t[w & 0xFF] | t[(w >> 8) & 0xFF] | t[(w >> 16) & 0xFF] | t[(w >> 24) & 0xFF] | t[(w >> 32) & 0xFF] |
+           t[(w >> 40) & 0xFF] | t[(w >> 48) & 0xFF] | t[w >> 56];
+  }
+  // Whether the key holds a lead byte of a letter the blur may not match.
+  TVX_FORCE_INLINE bool MayNeed(const char* p, size_t n) const {
+    uint8_t any = 0;
+    if (n >= 8) {
+      for (size_t i = 0; i + 8 < n; i += 8) any |= LeadsIn(Load64(p + i));
+      any |= LeadsIn(Load64(p + n - 8));
+    } else if (n >= 4) {
+      any = LeadsIn(Load32(p) | (Load32(p + n - 4) << 32));
+    } else {
+      for (size_t i = 0; i < n; ++i) any |= leadNeedsCheck[static_cast<unsigned char>(p[i])];
     }
+    return any != 0;
   }
-  // A key whose other letters fold into ASCII (the Kelvin sign, the long s)
-  // must land where the ASCII spelling does.
-  if (foldsToAscii) {
-    const std::string folded = text::Folded(key);
-    return AsciiKeyHash(folded.data(), folded.size(), seed);
+  // Whether some letter of the key is one the blur does not match.
+  bool Needs(std::string_view key) const {
+    for (size_t i = 0; i < key.size();) {
+      if (static_cast<unsigned char>(key[i]) < 0x80) {
+        ++i;
+        continue;
+      }
+      const char32_t c = utf8::Next(key, i);
+      if (c < 0x800 ? apart.test(c) : c < utf8::kInvalidByte && Apart(c)) return true;
+    }
+    return false;
   }
-  return FinishHash(h ^ word, count, seed);
+};
+
+TVX_NO_INLINE uint32_t CheckedKeyHash(const char* p, size_t n, uint64_t words, uint64_t seed) {
+  const std::string_view key(p, n);
+  if (!KeyBlur::Get().Needs(key)) return FinishHash(words, n, seed);
+  const std::string folded = text::Folded(key);
+  return BlurredHash(folded.data(), folded.size(), seed);
+}
+
+// A key with bytes above 127 hashes as the blur of its folded text, so that
+// every spelling that matches it lands alike: for most keys the blur of the
+// key itself is that already (`words`, its words as BlurredHash mixes them).
+TVX_FORCE_INLINE uint32_t HighKeyHash(const char* p, size_t n, uint64_t words, uint64_t seed) {
+  if (!KeyBlur::Get().MayNeed(p, n)) return FinishHash(words, n, seed);
+  return CheckedKeyHash(p, n, words, seed);
+}
+
+TVX_NO_INLINE uint32_t ShortHighKeyHash(const char* p, size_t n, uint64_t words, uint64_t seed) {
+  return HighKeyHash(p, n, words, seed);
 }
 
 TVX_NO_INLINE uint32_t OddKeyHash(const char* p, size_t n, uint64_t seed) {
-  for (size_t i = 0; i < n; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80) return FoldedKeyHash(p, n, seed);
-  return FinishHash(OddKeyWords(p, n), n, seed);
+  uint64_t high = 0;
+  const uint64_t words = OddKeyWords(p, n, high);
+  if (high & kHighBits) return HighKeyHash(p, n, words, seed);
+  return FinishHash(words, n, seed);
 }
 
 TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
   if (n - 4 <= 4) {
     const uint64_t words = Load32(p) | (Load32(p + n - 4) << 32);
-    if (words & kHighBits) return FoldedKeyHash(p, n, seed);
+    if (words & kHighBits) return ShortHighKeyHash(p, n, Blur(words), seed);
     return FinishHash(CaseBlur(words), n, seed);
   }
   return OddKeyHash(p, n, seed);

@@ -57,12 +57,18 @@ TEST(FileEncoding, TheAnsiCodePageHoldsOnlyItsOwnCharactersExactly) {
 
   // A long text, converted in blocks: high bytes at and around the blocks'
   // edges, at the very end, and in a reused buffer, as byte by byte.
+  // Then a text of more than two chunks that triples in size ("€" is
+  // three bytes), which outgrows the room first made for it.
   std::string longAnsi(70, 'a');
   for (size_t at : {0, 15, 16, 17, 31, 32, 63, 69}) longAnsi[at] = static_cast<char>(0x80 + at);
-  std::string expected, out = "left over";
-  for (char c : longAnsi) expected += codepage::AnsiToUtf8(std::string(1, c));
-  codepage::AnsiToUtf8(longAnsi, out);
-  EXPECT_EQ(out, expected);
+  std::string growing(9000, '\x80');
+  for (size_t at : {4095, 4096, 8191, 8999}) growing[at] = 'z';
+  for (const std::string& text : {longAnsi, growing}) {
+    std::string expected, out = "left over";
+    for (char c : text) expected += codepage::AnsiToUtf8(std::string(1, c));
+    codepage::AnsiToUtf8(text, out);
+    EXPECT_EQ(out, expected);
+  }
 }
 
 TEST(CaseFold, EveryScriptsLettersMatchAndNothingElseDoes) {

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <tuple>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/utf8.h"
 #include "support/fake_platform.h"
 
 namespace tvx::store {
@@ -91,6 +93,28 @@ TEST_F(ProfileFileTest, NamesMatchRegardlessOfCaseAndExistingKeysKeepTheirPlaceA
   f.WriteString("\xD0\xBA\xD0\xBE\xD0\xBC", "\xC3\xB1", "5");  // replaces, keeping the spelling
   EXPECT_EQ(f.ListKeys("\xD0\x9A\xD0\x9E\xD0\x9C").size(), 4u);
   EXPECT_NE(ReadFileBytes(path).find("\xC3\x91=5\r\n"), std::string::npos);
+}
+
+TEST_F(ProfileFileTest, EveryLetterThatFoldsIsFoundFromItsFoldInKeysOfEveryLength) {
+  // Keys of under 4, of 4 to 8 and of over 8 bytes hash each their own way;
+  // the letter stands alone, between ASCII, and next to a Cyrillic one.
+  const std::pair<std::string, std::string> around[] = {{"", ""}, {"x", "9"}, {"long key ", "\xD1\x80 end"}};
+  std::string bytes = "[S]\r\n";
+  std::vector<std::string> asked;
+  for (char32_t c = 0x80; c < 0x20000; ++c) {
+    const char32_t fold = text::FoldCase(c);
+    if (fold == c) continue;
+    std::string letter, folded;
+    utf8::Append(letter, c);
+    utf8::Append(folded, fold);
+    for (const auto& [before, after] : around) {
+      bytes += before + letter + after + "=" + before + folded + after + "\r\n";
+      asked.push_back(before + folded + after);
+    }
+  }
+  WriteFileBytes(path, bytes);
+  ProfileFile f(path);
+  for (const std::string& key : asked) ASSERT_EQ(f.ReadString("S", key), key);  // the few, then the table
 }
 
 TEST_F(ProfileFileTest, ReadingASectionGivesEachListedKeyWithTheValueReadStringGives) {

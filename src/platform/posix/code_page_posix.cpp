@@ -14,17 +14,24 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
 
 char32_t FromByte(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b; }
 
+const ByteTable& Windows1252() {
+  static const ByteTable table = [] {
+    ByteTable t;
+    for (int b = 0; b < 256; ++b) {
+      std::string u;
+      utf8::Append(u, FromByte(static_cast<unsigned char>(b)));
+      u.copy(t.utf8[b], u.size());
+      t.size[b] = static_cast<unsigned char>(u.size());
+    }
+    return t;
+  }();
+  return table;
+}
+
 }  // namespace
 
 bool AnsiToUtf8(std::string_view ansi, std::string& out) {
-  out.clear();
-  out.reserve(ansi.size() + ansi.size() / 4);
-  for (size_t i = 0; i < ansi.size();) {
-    const size_t run = utf8::AsciiPrefix(ansi.substr(i));
-    out.append(ansi.data() + i, run);
-    for (i += run; i < ansi.size() && static_cast<unsigned char>(ansi[i]) >= 0x80; ++i)
-      utf8::Append(out, FromByte(static_cast<unsigned char>(ansi[i])));
-  }
+  ConvertThroughTable(Windows1252(), ansi, out);
   return true;
 }
 
