@@ -10,15 +10,4 @@ void EncodeCount(unsigned long long count, unsigned char (&bytes)[kCountBytes]) 
   }
 }
 
-bool DecodeCount(const unsigned char (&bytes)[kCountBytes], unsigned long long& count) {
-  unsigned long long value = 0, check = 0;
-  for (int i = 7; i >= 0; --i) {
-    value = (value << 8) | bytes[i];
-    check = (check << 8) | bytes[8 + i];
-  }
-  if (check != ~value) return false;
-  count = value;
-  return true;
-}
-
 }  // namespace tvx::fileio

@@ -18,29 +18,15 @@ enum class WriteFault {
   FolderInTheWay,  // a folder has the name of the temporary or the lock file
 };
 
-// What identifies one version of a file cheaply: which file it is, its size
-// and its last write time. A missing file has exists false.
-struct FileStamp {
-  bool exists = false;
-  unsigned long long volume = 0, id = 0, size = 0;
-  long long writeTime = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-
 // Whole-file reads leave this much room after the bytes, so that a small edit
 // of the text needs no second buffer (which costs a fresh page for every 4 KB
 // of a large file).
 constexpr size_t kEditRoom = 4096;
 
 // Reads the whole file into bytes. Missing: no such file (bytes empty).
-// Readers never block a concurrent replacement of the file. stamp, when
-// given, receives the stamp of the very file the bytes came from.
-// A file larger than maxBytes is not read (TooLarge).
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp = nullptr,
-                         size_t maxBytes = SIZE_MAX);
-
-// The file's stamp now; false when it cannot be told (other than missing).
-bool StampOf(const std::string& path, FileStamp& stamp);
+// Readers never block a concurrent replacement of the file. A file larger
+// than maxBytes is not read (TooLarge).
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes = SIZE_MAX);
 
 // A lock file beside a data file, shared by every process, kept open by its
 // user. Lock waits for the exclusive lock at most the time given (showing the
@@ -50,7 +36,8 @@ bool StampOf(const std::string& path, FileStamp& stamp);
 // The file also holds a change count that writers raise to an odd number
 // before replacing the data file and to the next even one after: a reader
 // that saw an even count before reading the data file, and sees the same
-// count later, knows no writer has replaced the file in between.
+// count later, knows no writer has replaced the file in between (older
+// copies of the program read it so; this one only writes it).
 class LockFile {
  public:
   explicit LockFile(std::string path);
@@ -60,14 +47,11 @@ class LockFile {
 
   const std::string& Path() const { return path_; }
 
-  // Opens the lock file when it exists (never creates it) and reads the count.
-  bool ReadCountIfPresent(unsigned long long& count);
   // Opens (creating when missing) and takes the lock; on failure `why`, when
   // given, tells Busy (the wait ran out), FolderInTheWay or Other.
   bool Lock(int waitMilliseconds, WriteFault* why = nullptr);
   void Unlock();
-  // Under the lock. A count that cannot be read reads as unknown: false.
-  bool ReadCount(unsigned long long& count);
+  // Under the lock.
   bool WriteCount(unsigned long long count);
   void Close();
 
@@ -90,9 +74,8 @@ bool CanWriteExisting(const std::string& path);
 // HeldOpen (another program kept the file open through a few seconds of
 // retries), FolderInTheWay (tempPath is a folder) or Other, and the system's
 // last error (errno, GetLastError) is the one that stopped the write.
-// stamp, when given, receives the new file's stamp.
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
-                        FileStamp* stamp = nullptr, WriteFault* why = nullptr);
+                        WriteFault* why = nullptr);
 
 // Whether a folder stands at the path.
 bool IsFolder(const std::string& path);
@@ -107,7 +90,5 @@ bool RemoveFile(const std::string& path);
 // write shows as unknown rather than as some other count.
 constexpr size_t kCountBytes = 16;
 void EncodeCount(unsigned long long count, unsigned char (&bytes)[kCountBytes]);
-// False when the bytes do not hold a count (a torn or foreign record).
-bool DecodeCount(const unsigned char (&bytes)[kCountBytes], unsigned long long& count);
 
 }  // namespace tvx::fileio

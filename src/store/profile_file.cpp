@@ -862,7 +862,7 @@ struct ProfileFile::Impl {
   void Load() {
     loaded = true;
     // A missing or unreadable file reads as an empty one.
-    auto status = fileio::ReadWholeFile(path, scratch, nullptr, kMaxBytes);
+    auto status = fileio::ReadWholeFile(path, scratch, kMaxBytes);
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status != fileio::ReadStatus::Ok) scratch.clear();
     TakeBytes(scratch);
@@ -874,7 +874,7 @@ struct ProfileFile::Impl {
   // letter within one tick of the clock keeps both.
   bool Refresh() {
     if (inMemory) return true;
-    const auto status = fileio::ReadWholeFile(path, scratch, nullptr, kMaxBytes);
+    const auto status = fileio::ReadWholeFile(path, scratch, kMaxBytes);
     if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
     if (status == fileio::ReadStatus::Failed) return false;
     if (scratch != FileBytes()) TakeBytes(scratch);
@@ -1157,7 +1157,7 @@ struct ProfileFile::Impl {
       FailWrite();
     }
     fileio::WriteFault why = fileio::WriteFault::Other;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), nullptr, &why)) {
+    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &why)) {
       undo();
       FailWrite(why, path + ".tmp");
     }

@@ -47,16 +47,6 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-FileStamp StampFrom(const struct stat& st) {
-  FileStamp s;
-  s.exists = true;
-  s.volume = static_cast<unsigned long long>(st.st_dev);
-  s.id = static_cast<unsigned long long>(st.st_ino);
-  s.size = static_cast<unsigned long long>(st.st_size);
-  s.writeTime = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  return s;
-}
-
 std::string FolderOf(const std::string& path) {
   auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -66,16 +56,14 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp, size_t maxBytes) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
   bytes.clear();
-  if (stamp) *stamp = FileStamp{};
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return ReadStatus::Failed;
   if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
   if (static_cast<unsigned long long>(st.st_size) > maxBytes) return ReadStatus::TooLarge;
-  if (stamp) *stamp = StampFrom(st);
   // One byte more than the size, so that the end shows without growing the buffer.
   bytes.reserve(static_cast<size_t>(st.st_size) + kEditRoom);
   bytes.resize(static_cast<size_t>(st.st_size) + 1);
@@ -95,14 +83,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   return ReadStatus::Ok;
 }
 
-bool StampOf(const std::string& path, FileStamp& stamp) {
-  stamp = FileStamp{};
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
-  stamp = StampFrom(st);
-  return true;
-}
-
 LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
 LockFile::~LockFile() { Close(); }
@@ -114,8 +94,6 @@ bool LockFile::Open(bool create) {
   handle_ = fd;
   return true;
 }
-
-bool LockFile::ReadCountIfPresent(unsigned long long& count) { return Open(false) && ReadCount(count); }
 
 bool LockFile::Lock(int waitMilliseconds, WriteFault* why) {
   if (why) *why = WriteFault::Other;
@@ -143,16 +121,6 @@ void LockFile::Unlock() {
   locked_ = false;
 }
 
-bool LockFile::ReadCount(unsigned long long& count) {
-  count = 0;
-  if (handle_ < 0) return false;
-  unsigned char b[kCountBytes];
-  ssize_t n = ::pread(static_cast<int>(handle_), b, sizeof b, 0);
-  if (n == 0) return true;  // a new lock file: nothing was ever counted
-  if (n != static_cast<ssize_t>(sizeof b)) return false;
-  return DecodeCount(b, count);
-}
-
 bool LockFile::WriteCount(unsigned long long count) {
   if (handle_ < 0) return false;
   unsigned char b[kCountBytes];
@@ -176,7 +144,7 @@ bool CanWriteExisting(const std::string& path) {
 }
 
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
-                        FileStamp* stamp, WriteFault* why) {
+                        WriteFault* why) {
   if (why) *why = WriteFault::Other;
   mode_t mode = 0666;
   struct stat st;
@@ -191,11 +159,6 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
   // otherwise); set before the flush so that they are on disk with the data.
   bool ok = !existed || ::fchmod(fd.get(), mode) == 0;
   ok = ok && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-  struct stat written;
-  if (ok && stamp) {
-    ok = ::fstat(fd.get(), &written) == 0;
-    if (ok) *stamp = StampFrom(written);
-  }
   ok = fd.Close() && ok;
   if (ok) ok = ::rename(tempPath.c_str(), path.c_str()) == 0;
   if (!ok) {

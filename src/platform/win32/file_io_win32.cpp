@@ -30,32 +30,10 @@ bool WriteAll(HANDLE h, const std::string& bytes) {
   return true;
 }
 
-long long TimeValue(const FILETIME& t) {
-  return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-}
-
-// The stamp is made of what a path query and an open handle both give
-// cheaply: size and last write time. (The volume and file index need a
-// volume query, which costs as much as reading a small file on some systems;
-// the creation time may be carried over from a replaced file.) Writers of
-// this program also raise the lock file's count, so the stamp only has to
-// catch other programs' edits, which change the write time.
-bool StampFrom(HANDLE h, FileStamp& stamp) {
-  FILE_BASIC_INFO basic;
-  LARGE_INTEGER size;
-  if (!::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) || !::GetFileSizeEx(h, &size))
-    return false;
-  stamp.exists = true;
-  stamp.size = static_cast<unsigned long long>(size.QuadPart);
-  stamp.writeTime = basic.LastWriteTime.QuadPart;
-  return true;
-}
-
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp* stamp, size_t maxBytes) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
   bytes.clear();
-  if (stamp) *stamp = FileStamp{};
   // Sharing delete lets a writer rename a new file over this one while we read.
   ScopedHandle h(::CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -66,7 +44,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(h.Get(), &size)) return ReadStatus::Failed;
   if (static_cast<unsigned long long>(size.QuadPart) > maxBytes) return ReadStatus::TooLarge;
-  if (stamp && !StampFrom(h.Get(), *stamp)) *stamp = FileStamp{};
   // One byte more than the size, so that the end shows without growing the
   // buffer, and room for a small edit of the text in place.
   bytes.reserve(static_cast<size_t>(size.QuadPart) + kEditRoom);
@@ -88,20 +65,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, FileStamp*
   return ReadStatus::Ok;
 }
 
-bool StampOf(const std::string& path, FileStamp& stamp) {
-  stamp = FileStamp{};
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) {
-    DWORD e = ::GetLastError();
-    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
-  }
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  stamp.exists = true;
-  stamp.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  stamp.writeTime = TimeValue(data.ftLastWriteTime);
-  return true;
-}
-
 // A lock file rather than a named mutex: it works for every spelling of the
 // path (short names, mapped drives, UNC) and across machines sharing a folder,
 // and it can hold the change count.
@@ -117,8 +80,6 @@ bool LockFile::Open(bool create) {
   handle_ = reinterpret_cast<long long>(h);
   return true;
 }
-
-bool LockFile::ReadCountIfPresent(unsigned long long& count) { return Open(false) && ReadCount(count); }
 
 namespace {
 // The wait cursor while a write waits for another program: the wait holds up
@@ -167,20 +128,6 @@ void LockFile::Unlock() {
   ov.Offset = 0x7FFFFFF0u;
   ::UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, 1, 0, &ov);
   locked_ = false;
-}
-
-bool LockFile::ReadCount(unsigned long long& count) {
-  count = 0;
-  if (handle_ == -1) return false;
-  unsigned char b[kCountBytes];
-  OVERLAPPED ov{};
-  DWORD n = 0;
-  if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), b, sizeof b, &n, &ov)) {
-    return ::GetLastError() == ERROR_HANDLE_EOF;  // a new lock file: nothing was ever counted
-  }
-  if (n == 0) return true;
-  if (n != sizeof b) return false;
-  return DecodeCount(b, count);
 }
 
 bool LockFile::WriteCount(unsigned long long count) {
@@ -234,7 +181,7 @@ bool RenameOver(HANDLE h, const std::wstring& path) {
 }  // namespace
 
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
-                        FileStamp* stamp, WriteFault* why) {
+                        WriteFault* why) {
   if (why) *why = WriteFault::Other;
   const std::wstring widePath = Widen(path), wideTemp = Widen(tempPath);
   DWORD keep = FILE_ATTRIBUTE_NORMAL;
@@ -261,7 +208,6 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
     if (!h) return false;
   }
   bool ok = WriteAll(h.Get(), bytes) && ::FlushFileBuffers(h.Get());
-  if (ok && stamp) ok = StampFrom(h.Get(), *stamp);
   DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
   if (ok) {
     // A reader, a scanner or an indexer may have the old file open for a

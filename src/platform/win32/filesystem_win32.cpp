@@ -29,7 +29,7 @@ std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path
   // Written as the data file is: a new file, flushed, then renamed over the
   // old one, so that a failure keeps the old file whole.
   fileio::WriteFault why = fileio::WriteFault::Other;
-  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes, nullptr, &why)) return std::nullopt;
+  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes, &why)) return std::nullopt;
   const DWORD error = GetLastError();
   // The rename over a file that another program holds open is refused as
   // "access denied"; the reason the user can act on is the sharing.
