@@ -1,5 +1,6 @@
 #include "e2e_support.h"
 
+#include <filesystem>
 #include <sstream>
 
 #include "support/win32_driver.h"
@@ -52,9 +53,15 @@ Sandbox::Sandbox(const std::string& name) {
 }
 
 Sandbox::~Sandbox() {
-  for (const char* name : {"TVX.exe", "recorder.exe", "record.txt", "TVX.dat", "TVX.dat.lock"})
-    DeleteFileW(W(folder_ + name).c_str());
-  RemoveDirectoryW(W(folder_).c_str());
+  // Everything the tests and the program left in it (history, shortcuts,
+  // folders of their own); a copy still ending may hold its file a moment.
+  const std::filesystem::path folder(W(folder_));
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    if (!std::filesystem::exists(folder, error)) return;
+    Sleep(50);
+  }
 }
 
 void Sandbox::SetEnv(const std::string& name, const std::string& value) {
