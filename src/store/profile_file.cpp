@@ -290,6 +290,23 @@ TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
   return OddKeyHash(p, n, seed);
 }
 
+// A key looked for by walking the lines: a line's key is compared only where
+// its hash agrees (equal keys hash alike), so that keys beyond ASCII, which
+// compare letter by letter through the fold table, are seldom compared.
+class WantedKey {
+ public:
+  explicit WantedKey(std::string_view key) : key_(key), hash_(HashKey(key.data(), key.size(), 0)) {}
+  // Whether [s, e), as the profile calls see it (up to a zero byte), is the key.
+  bool Is(const char* s, const char* e) const {
+    const std::string_view seen = UpToZero(std::string_view(s, static_cast<size_t>(e - s)));
+    return HashKey(seen.data(), seen.size(), 0) == hash_ && EqualNoCase(seen, key_);
+  }
+
+ private:
+  std::string_view key_;
+  uint32_t hash_;
+};
+
 // First CR or LF at or after p, or end.
 inline const char* FindBreak(const char* p, const char* end) {
 #ifdef TVX_HAVE_SSE2
@@ -923,6 +940,7 @@ struct ProfileFile::Impl {
     auto named = [](const char* s, const char* e, const std::string& want) {
       return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
     };
+    const WantedKey wanted(key);
     bool inside = false;  // in the first section of the name
     auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
       if (inside) return false;  // that section ended without the key
@@ -937,7 +955,7 @@ struct ProfileFile::Impl {
     auto onEntry = [&](Text ks, Text ke, Text eq, Text le) TVX_LAMBDA_INLINE {
       if (!inside) return true;
       place.lastLineEnd = static_cast<size_t>(le - base);
-      if (!named(ks, ke, key)) return true;
+      if (!wanted.Is(ks, ke)) return true;
       place.kind = Place::kEntry;
       place.keyOff = static_cast<uint32_t>(ks - base);
       place.keyLen = static_cast<uint32_t>(std::min<size_t>(key.size(), static_cast<size_t>(ke - ks)));
@@ -1107,6 +1125,7 @@ struct ProfileFile::Impl {
       auto named = [](const char* s, const char* e, const std::string& want) {
         return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
       };
+      const WantedKey wanted(key);
       bool inside = section.empty();  // lines before the first section line
       auto onSection = [&](const char* ns, const char* ne, const char*) TVX_LAMBDA_INLINE {
         inside = named(ns, ne, section);
@@ -1114,7 +1133,7 @@ struct ProfileFile::Impl {
       };
       using Text = const char*;
       auto onEntry = [&](Text ks, Text ke, Text, Text) TVX_LAMBDA_INLINE {
-        if (!inside || !named(ks, ke, key)) return true;
+        if (!inside || !wanted.Is(ks, ke)) return true;
         keyOff = static_cast<size_t>(ks - base);
         found = true;
         return false;
