@@ -93,6 +93,9 @@ TEST_F(ProfileFileTest, NamesMatchRegardlessOfCaseAndExistingKeysKeepTheirPlaceA
   f.WriteString("\xD0\xBA\xD0\xBE\xD0\xBC", "\xC3\xB1", "5");  // replaces, keeping the spelling
   EXPECT_EQ(f.ListKeys("\xD0\x9A\xD0\x9E\xD0\x9C").size(), 4u);
   EXPECT_NE(ReadFileBytes(path).find("\xC3\x91=5\r\n"), std::string::npos);
+  // A write alone finds its line by walking the file, without the index.
+  ProfileFile(path).WriteString("\xD0\x9A\xD0\x9E\xD0\x9C", "\xE2\x84\xAA", "6");
+  EXPECT_NE(ReadFileBytes(path).find("\r\nk=6\r\n"), std::string::npos);
 }
 
 TEST_F(ProfileFileTest, EveryLetterThatFoldsIsFoundFromItsFoldInKeysOfEveryLength) {
