@@ -9,6 +9,7 @@
 # MS, of the same design and height (Comic Neue).
 # Run with the prefix's wineserver up or not; prints nothing when all is well.
 set -euo pipefail
+. "$(dirname "$0")/wine-registry.sh"
 prefix=${WINEPREFIX:-$HOME/.wine-tavrix}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
@@ -24,7 +25,7 @@ else
   cp -u "$wine_fonts"/*.ttf "$wine_fonts"/*.fon "$fonts"/
 fi
 # A replacement applies only where the prefix has no font of that name.
-reg=$(cat <<'REG'
+tvx_apply_registry "$prefix/.tvx-fonts" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
@@ -34,12 +35,3 @@ REGEDIT4
 "Courier New"="Liberation Mono"
 "Comic Sans MS"="Comic Neue"
 REG
-)
-stamp=$prefix/.tvx-fonts
-if [ "$(cat "$stamp" 2>/dev/null)" != "$(printf '%s' "$reg" | md5sum)" ]; then
-  file=$(mktemp /tmp/tvx-fonts.XXXXXX.reg)
-  printf '%s\r\n' "$reg" >"$file"
-  wine regedit /S "$(winepath -w "$file" 2>/dev/null)" </dev/null >/dev/null 2>&1
-  rm -f "$file"
-  printf '%s' "$reg" | md5sum >"$stamp"
-fi

@@ -9,10 +9,13 @@
 # session's own prefix and wineserver are left alone.
 # Usage: scripts/wine-wide-font.sh PROGRAM [ARGUMENTS]  (the emulator of the wide font test)
 set -uo pipefail
+. "$(dirname "$0")/wine-registry.sh"
 export WINEPREFIX=${TVX_WIDE_PREFIX:-${WINEPREFIX:-$HOME/.wine-tavrix}-wide}
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=${DISPLAY:-:99}
 trap 'wineserver -k </dev/null >/dev/null 2>&1' EXIT
-reg=$(cat <<'REG'
+mkdir -p "$WINEPREFIX"
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i </dev/null >/dev/null 2>&1
+tvx_apply_registry "$WINEPREFIX/.tvx-wide-fonts" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
@@ -20,15 +23,4 @@ REGEDIT4
 "Tahoma"="DejaVu Sans"
 "Comic Sans MS"="DejaVu Sans"
 REG
-)
-stamp=$WINEPREFIX/.tvx-wide-fonts
-if [ "$(cat "$stamp" 2>/dev/null)" != "$(printf '%s' "$reg" | md5sum)" ]; then
-  mkdir -p "$WINEPREFIX"
-  [ -f "$WINEPREFIX/system.reg" ] || wineboot -i </dev/null >/dev/null 2>&1
-  file=$(mktemp /tmp/tvx-wide-fonts.XXXXXX.reg)
-  printf '%s\r\n' "$reg" >"$file"
-  wine regedit /S "$(winepath -w "$file" 2>/dev/null)" </dev/null >/dev/null 2>&1
-  rm -f "$file"
-  printf '%s' "$reg" | md5sum >"$stamp"
-fi
 wine "$@"
