@@ -296,9 +296,15 @@ void ListView::EndUpdate() {
 
 void ListView::SortRows() {
   if (!compare || SortRowsByKeys()) return;
-  std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) {
-    return compare(std::string(Text(a, 0)), std::string(Text(b, 0))) < 0;
-  });
+  // Each caption becomes a string once, not at every comparison.
+  std::vector<std::string> captions;
+  captions.reserve(rows_.size());
+  for (const Row& row : rows_) captions.emplace_back(Text(row, 0));
+  std::vector<uint32_t> order(rows_.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return compare(captions[a], captions[b]) < 0; });
+  Reorder(rows_, order);
 }
 
 bool ListView::SortRowsByKeys() {
