@@ -290,6 +290,12 @@ TVX_FORCE_INLINE uint32_t HashKey(const char* p, size_t n, uint64_t seed) {
   return OddKeyHash(p, n, seed);
 }
 
+// Whether the section name [s, e), as the profile calls see it (up to a zero
+// byte), is `want`, regardless of letter case.
+inline bool SectionIs(const char* s, const char* e, std::string_view want) {
+  return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
+}
+
 // A key looked for by walking the lines: a line's key is compared only where
 // its hash agrees (equal keys hash alike), so that keys beyond ASCII, which
 // compare letter by letter through the fold table, are seldom compared.
@@ -937,14 +943,11 @@ struct ProfileFile::Impl {
   Place PlaceByWalking(const std::string& section, const std::string& key) const {
     Place place;
     const char* base = data.data();
-    auto named = [](const char* s, const char* e, const std::string& want) {
-      return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
-    };
     const WantedKey wanted(key);
     bool inside = false;  // in the first section of the name
     auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
       if (inside) return false;  // that section ended without the key
-      if (place.kind == Place::kNoSection && named(ns, ne, section)) {
+      if (place.kind == Place::kNoSection && SectionIs(ns, ne, section)) {
         inside = true;
         place.kind = Place::kSectionEnd;
         place.lastLineEnd = static_cast<size_t>(le - base);
@@ -1122,13 +1125,10 @@ struct ProfileFile::Impl {
     } else {
       // After an earlier change of a batch: one walk that stops at the line.
       const char* base = data.data();
-      auto named = [](const char* s, const char* e, const std::string& want) {
-        return EqualNoCase(UpToZero(std::string_view(s, static_cast<size_t>(e - s))), want);
-      };
       const WantedKey wanted(key);
       bool inside = section.empty();  // lines before the first section line
       auto onSection = [&](const char* ns, const char* ne, const char*) TVX_LAMBDA_INLINE {
-        inside = named(ns, ne, section);
+        inside = SectionIs(ns, ne, section);
         return true;
       };
       using Text = const char*;
