@@ -1345,6 +1345,22 @@ int ProfileFile::Apply(const Changes& changes) {
   auto& d = *impl_;
   d.LockAndRefresh();
   Unlocker unlock{d.lock};
+  return ApplyLocked(changes);
+}
+
+int ProfileFile::Apply(const std::function<void(const ProfileFile& current, Changes& changes)>& plan) {
+  auto& d = *impl_;
+  d.LockAndRefresh();
+  Unlocker unlock{d.lock};
+  Changes changes;
+  plan(*this, changes);
+  for (const auto& c : changes.list_)
+    if (c.value) CheckStorable(c.section, c.key, *c.value);
+  return ApplyLocked(changes);
+}
+
+int ProfileFile::ApplyLocked(const Changes& changes) {
+  auto& d = *impl_;
   // The changes go one after another into a copy of the text, exactly as
   // separate calls would make them; the file is written once at the end.
   std::string before, beforeRaw;

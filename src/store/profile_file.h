@@ -81,11 +81,17 @@ class ProfileFile {
   // hold is refused before anything changes. Returns how many deletions
   // removed a line.
   int Apply(const Changes& changes);
+  // The same, with the changes planned inside the lock from the file's
+  // current content (`current` is this file, read afresh): a writer that
+  // numbers or counts from what is stored cannot lose a concurrent
+  // writer's entry.
+  int Apply(const std::function<void(const ProfileFile& current, Changes& changes)>& plan);
 
   // Ends the user action's use of the file.
   void Release();
 
  private:
+  int ApplyLocked(const Changes& changes);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
