@@ -190,7 +190,9 @@ struct KeyBlur {
   uint8_t leadNeedsCheck[256] = {};
   std::bitset<0x800> apart;  // of U+0000 to U+07FF
 
-  static unsigned char BlurByte(unsigned char b) { return static_cast<unsigned char>(b | 0x20 | (b >= 0x80 ? 0x11 : 0)); }
+  static unsigned char BlurByte(unsigned char b) {
+    return static_cast<unsigned char>(b | 0x20 | (b >= 0x80 ? 0x11 : 0));
+  }
   static bool BlursAlike(char32_t c, char32_t f) {
     std::string a, b;
     utf8::Append(a, c);
@@ -961,7 +963,9 @@ struct ProfileFile::Impl {
       if (!wanted.Is(ks, ke)) return true;
       place.kind = Place::kEntry;
       place.keyOff = static_cast<uint32_t>(ks - base);
-      place.keyLen = static_cast<uint32_t>(std::min<size_t>(key.size(), static_cast<size_t>(ke - ks)));
+      // The file's key whole, as the system sees it: a spelling of another
+      // length (the Kelvin sign and "k") must not cut it.
+      place.keyLen = static_cast<uint32_t>(UpToZero(std::string_view(ks, static_cast<size_t>(ke - ks))).size());
       place.valOff = place.keyOff;
       place.valLen = kNoValue;
       if (eq) {
@@ -1261,7 +1265,8 @@ void ProfileFile::ReadSection(const std::string& section,
     if (e.valLen == kNoValue || k.empty() || k.front() == ';') continue;
     std::string_view value;
     const uint32_t found = valuesFrom == kNoEntry ? kNoEntry : impl_->FindEntry(valuesFrom, TrimView(k));
-    if (found != kNoEntry && impl_->entries[found].valLen != kNoValue) value = ReadValue(impl_->Value(impl_->entries[found]));
+    if (found != kNoEntry && impl_->entries[found].valLen != kNoValue)
+      value = ReadValue(impl_->Value(impl_->entries[found]));
     each(k, value);
   }
 }

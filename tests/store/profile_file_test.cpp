@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <tuple>
 
 #include "platform/case_fold.h"
@@ -118,6 +119,30 @@ TEST_F(ProfileFileTest, EveryLetterThatFoldsIsFoundFromItsFoldInKeysOfEveryLengt
   WriteFileBytes(path, bytes);
   ProfileFile f(path);
   for (const std::string& key : asked) ASSERT_EQ(f.ReadString("S", key), key);  // the few, then the table
+}
+
+// Spellings of one key whose UTF-8 lengths differ (the Kelvin sign and "k",
+// "ſ" and "S"): a write under either finds the other's line and keeps the
+// file's spelling whole, whether it walks the file or has the index.
+TEST_F(ProfileFileTest, AWriteUnderASpellingOfAnotherLengthKeepsTheKeyWhole) {
+  std::map<char32_t, std::vector<std::string>> spellings;  // by fold
+  for (char32_t c = 0; c < 0x20000; ++c)
+    if (c < 0xD800 || c > 0xDFFF) utf8::Append(spellings[text::FoldCase(c)].emplace_back(), c);
+  int pairs = 0;
+  for (const auto& [fold, letters] : spellings)
+    for (const std::string& inFile : letters)
+      for (const std::string& asked : letters) {
+        if (inFile.size() == asked.size()) continue;
+        pairs += inFile < asked;
+        for (bool indexed : {false, true}) {
+          const std::string before = "[S]\r\nx" + inFile + "9=v\r\nz=1\r\n";
+          ProfileFile f(ProfileFile::InMemory{before});
+          if (indexed) f.ListKeys("S");
+          f.WriteString("S", "x" + asked + "9", "new");
+          ASSERT_EQ(f.Bytes(), "[S]\r\nx" + inFile + "9=new\r\nz=1\r\n") << "U+" << std::hex << unsigned(fold);
+        }
+      }
+  EXPECT_EQ(pairs, 48);
 }
 
 TEST_F(ProfileFileTest, ReadingASectionGivesEachListedKeyWithTheValueReadStringGives) {
