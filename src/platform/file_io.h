@@ -33,11 +33,6 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
 // wait cursor on Windows meanwhile, as the wait holds up the window); the
 // system drops the lock when the holder dies, so a killed writer never leaves
 // it taken.
-// The file also holds a change count that writers raise to an odd number
-// before replacing the data file and to the next even one after: a reader
-// that saw an even count before reading the data file, and sees the same
-// count later, knows no writer has replaced the file in between (older
-// copies of the program read it so; this one only writes it).
 class LockFile {
  public:
   explicit LockFile(std::string path);
@@ -51,8 +46,6 @@ class LockFile {
   // given, tells Busy (the wait ran out), FolderInTheWay or Other.
   bool Lock(int waitMilliseconds, WriteFault* why = nullptr);
   void Unlock();
-  // Under the lock.
-  bool WriteCount(unsigned long long count);
   void Close();
 
  private:
@@ -84,11 +77,5 @@ bool IsFolder(const std::string& path);
 bool WriteFileFlushed(const std::string& path, const std::string& bytes);
 
 bool RemoveFile(const std::string& path);
-
-// The lock file's change count as stored: eight bytes of the count, least
-// significant first, then eight of its complement, so that a read racing a
-// write shows as unknown rather than as some other count.
-constexpr size_t kCountBytes = 16;
-void EncodeCount(unsigned long long count, unsigned char (&bytes)[kCountBytes]);
 
 }  // namespace tvx::fileio

@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <bit>
 #include <bitset>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -483,7 +482,7 @@ struct ProfileFile::Impl {
   std::string data;
   std::string raw;
   FileEncoding encoding = FileEncoding::Utf8;
-  // Writers take the lock and raise its file's change count (see Store).
+  // Writers take the lock (see LockAndRefresh).
   fileio::LockFile lock;
   bool inMemory = false;
   bool loaded = false;  // read since opened (see EnsureLoaded)
@@ -1160,10 +1159,7 @@ struct ProfileFile::Impl {
   }
 
   // Inside the lock: replaces the file with its bytes, already changed; undo()
-  // puts the text back when the file cannot be written. The lock file's
-  // count, which older copies of the program compare with the one they saw
-  // before reading, goes odd while the file may change, then even: a new
-  // value from the clock each time, so that it needs no read first.
+  // puts the text back when the file cannot be written.
   template <typename Undo>
   void Store(Undo&& undo) {
     indexed = false;  // indexed again when next read: a write alone needs no index
@@ -1172,19 +1168,11 @@ struct ProfileFile::Impl {
       FailTooLarge();
     }
     if (inMemory) return;
-    const unsigned long long now =
-        static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count()) << 1;
-    const unsigned long long changing = now + 1;
-    if (!lock.WriteCount(changing)) {
-      undo();
-      FailWrite();
-    }
     fileio::WriteFault why = fileio::WriteFault::Other;
     if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &why)) {
       undo();
       FailWrite(why, path + ".tmp");
     }
-    lock.WriteCount(changing + 1);
   }
 
   // Inside the lock: makes the change and replaces the file with the result.

@@ -11,8 +11,8 @@
 namespace tvx::store {
 
 // Raises the tvx::Error that writing key=value into the section would raise
-// for text the format cannot hold; does nothing for storable text. Lets an
-// action that removes something before it writes check first.
+// for text the format cannot hold; does nothing for storable text. WriteString
+// and Apply check every change with it before the file changes at all.
 void CheckStorable(const std::string& section, const std::string& key, const std::string& value);
 
 class ProfileFile {

@@ -498,7 +498,7 @@ TEST_F(ProfileFileTest, AWriteSeesAChangeMadeByAnyProgramSinceTheFileWasRead) {
   WriteFileBytes(path, "[Command]\r\na=1\r\nb=2\r\n");
   f.WriteString("Command", "c", "3");
   EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=1\r\nb=2\r\nc=3\r\n");
-  // A lock file whose count cannot be read only costs a re-read.
+  // Whatever the lock file holds, it is only locked.
   WriteFileBytes(path + ".lock", "junk");
   WriteFileBytes(path, "[Command]\r\nb=2\r\nc=3\r\n");
   f.WriteString("Command", "d", "4");

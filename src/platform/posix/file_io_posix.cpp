@@ -121,13 +121,6 @@ void LockFile::Unlock() {
   locked_ = false;
 }
 
-bool LockFile::WriteCount(unsigned long long count) {
-  if (handle_ < 0) return false;
-  unsigned char b[kCountBytes];
-  EncodeCount(count, b);
-  return ::pwrite(static_cast<int>(handle_), b, sizeof b, 0) == static_cast<ssize_t>(sizeof b);
-}
-
 void LockFile::Close() {
   Unlock();
   if (handle_ >= 0) ::close(static_cast<int>(handle_));

@@ -36,7 +36,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
   bytes.clear();
   // Sharing delete lets a writer rename a new file over this one while we read.
   ScopedHandle h(::CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!h) {
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
@@ -66,8 +66,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
 }
 
 // A lock file rather than a named mutex: it works for every spelling of the
-// path (short names, mapped drives, UNC) and across machines sharing a folder,
-// and it can hold the change count.
+// path (short names, mapped drives, UNC) and across machines sharing a folder.
 LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
 LockFile::~LockFile() { Close(); }
@@ -102,7 +101,7 @@ bool LockFile::Lock(int waitMilliseconds, WriteFault* why) {
     if (why && IsFolder(path_)) *why = WriteFault::FolderInTheWay;
     return false;
   }
-  // The lock covers a byte past the count, so reading the count is never refused.
+  // Every copy of the program locks this one byte, far past the file's end.
   auto tryLock = [this] {
     OVERLAPPED ov{};
     ov.Offset = 0x7FFFFFF0u;
@@ -130,20 +129,6 @@ void LockFile::Unlock() {
   locked_ = false;
 }
 
-bool LockFile::WriteCount(unsigned long long count) {
-  if (handle_ == -1) return false;
-  unsigned char b[kCountBytes];
-  EncodeCount(count, b);
-  // Positioned by the file pointer rather than an OVERLAPPED offset: a write
-  // with an OVERLAPPED posts a completion, which under Wine is one more
-  // server call each time.
-  const auto h = reinterpret_cast<HANDLE>(handle_);
-  LARGE_INTEGER start{};
-  DWORD n = 0;
-  return ::SetFilePointerEx(h, start, nullptr, FILE_BEGIN) && ::WriteFile(h, b, sizeof b, &n, nullptr) &&
-         n == sizeof b;
-}
-
 void LockFile::Close() {
   Unlock();
   if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
@@ -165,8 +150,8 @@ namespace {
 // After a refused rename: whether the file may not be written at all (rather
 // than being held open by a reader or a scanner for a moment).
 bool WriteDenied(const std::string& path) {
-  ScopedHandle h(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+  ScopedHandle h(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   return !h && ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 }  // namespace
@@ -244,7 +229,7 @@ bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, co
 
 bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
   ScopedHandle h(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h) return false;
   bool ok = WriteAll(h.Get(), bytes) && ::FlushFileBuffers(h.Get());
   return ::CloseHandle(h.Release()) && ok;
