@@ -805,10 +805,12 @@ struct ProfileFile::Impl {
     }
   }
 
-  // Reads see only the first section of a name.
+  // Reads see only the first section of a name. The lines before the first
+  // section line have no name to find them by: an empty name finds "[]", as
+  // Windows' own calls do.
   uint32_t FindSection(std::string_view name) {
     if (!indexed) StartIndex();
-    for (uint32_t from = 0;;) {
+    for (uint32_t from = 1;;) {
       for (uint32_t i = from; i < sections.size(); ++i)
         if (EqualNoCase(View(sections[i].nameOff, sections[i].nameLen), name)) return i;
       if (Complete()) return kNoEntry;
@@ -1116,20 +1118,20 @@ struct ProfileFile::Impl {
     size_t keyOff = 0;
     bool found = false;
     if (indexed && Complete()) {
-      for (const auto& sec : sections) {
+      for (size_t s = 1; s < sections.size() && !found; ++s) {
+        const auto& sec = sections[s];
         if (!EqualNoCase(View(sec.nameOff, sec.nameLen), section)) continue;
         for (uint32_t i = sec.firstEntry; i < sec.endEntry && !found; ++i)
           if (EqualNoCase(Key(entries[i]), key)) {
             keyOff = entries[i].keyOff;
             found = true;
           }
-        if (found) break;
       }
     } else {
       // After an earlier change of a batch: one walk that stops at the line.
       const char* base = data.data();
       const WantedKey wanted(key);
-      bool inside = section.empty();  // lines before the first section line
+      bool inside = false;
       auto onSection = [&](const char* ns, const char* ne, const char*) TVX_LAMBDA_INLINE {
         inside = SectionIs(ns, ne, section);
         return true;

@@ -202,8 +202,13 @@ TEST_F(ProfileFileTest, LinesEndAtCrLfLfOrCrAndOddLinesAreIgnored) {
   EXPECT_EQ(Read(odd, "S", "q"), "");
   // A header is named by the text up to its last "]"; text after it is dropped.
   EXPECT_EQ(Read("[a]b] junk\r\nk=1\r\n", "a]b", "k"), "1");
-  // Entries before the first header form a nameless section.
-  EXPECT_EQ(Read("k=1\r\n[S]\r\n", "", "k"), "1");
+  // An empty name finds the section written "[]"; no name finds the lines
+  // before the first header.
+  const std::string empty = "k=1\r\n[ ]\r\nk=2\r\nm=3\r\n";
+  EXPECT_EQ(Read(empty, "", "k"), "2");
+  EXPECT_EQ(List(empty, ""), (std::vector<std::string>{"k", "m"}));
+  EXPECT_EQ(AfterDelete(empty, "", "k"), "k=1\r\n[ ]\r\nm=3\r\n");
+  EXPECT_EQ(Read("k=1\r\n[S]\r\n", "", "k"), "");
   // A byte order mark is passed over; a zero byte ends the text it is in.
   EXPECT_EQ(Read("\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k"), "1");
   EXPECT_EQ(Read(std::string("[S]\r\nk=a\0b\r\nm=2\r\n", 18), "S", "k"), "a");
