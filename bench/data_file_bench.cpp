@@ -1,6 +1,7 @@
 // Data file engine figures against the platform's profile calls and against
 // the plain file operations underneath.
 #include <cstdio>
+#include <filesystem>
 
 #include "bench.h"
 #include "data_file.h"
@@ -84,6 +85,32 @@ Register durableWrite("data_file_write", "one durable write of one key in the 10
   Report("engine: open, lock, edit, durable replace", engine);
   ReportRatio("engine / flushed write", engine / raw, "<= 2");
 });
+
+Register twoNames("data_file_write_two_names", "one durable write in the 10,000-command file with two names and one",
+                  [] {
+                    const auto& f = TenThousandCommands();
+                    std::string bytes;
+                    fileio::ReadWholeFile(f.path, bytes);
+                    const std::string one = ScratchFolder() + "one.dat", two = ScratchFolder() + "two.dat";
+                    fileio::WriteFileFlushed(one, bytes);
+                    fileio::WriteFileFlushed(two, bytes);
+                    std::error_code ec;
+                    std::filesystem::create_hard_link(two, ScratchFolder() + "persist.dat", ec);
+                    if (ec) {
+                      std::printf("  (no hard links here)\n");
+                      return;
+                    }
+                    int round = 0;
+                    auto write = [&](const std::string& path) {
+                      store::ProfileFile file(path);
+                      file.WriteString("Command", f.names[5000], "C:\\changed\\" + std::to_string(round++) + ".exe|");
+                    };
+                    auto [single, both] = BestMicrosecondsInTurn(
+                        20, [&] { write(one); }, [&] { write(two); });
+                    Report("engine: durable write, one name (a new file renamed over it)", single);
+                    Report("engine: durable write, two names (a journal, then in place)", both);
+                    ReportRatio("two names / one name", both / single, "<= 2");
+                  });
 
 }  // namespace
 }  // namespace tvx::bench

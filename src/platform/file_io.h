@@ -1,6 +1,7 @@
 #pragma once
 // File primitives under the data file engine: whole-file reads, a
-// cross-process lock and durable, atomic replacement of a file.
+// cross-process lock and durable, atomic replacement of a file, by rename
+// or, for a file with several names, in place through a journal.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,8 +26,22 @@ constexpr size_t kEditRoom = 4096;
 
 // Reads the whole file into bytes. Missing: no such file (bytes empty).
 // Readers never block a concurrent replacement of the file. A file larger
-// than maxBytes is not read (TooLarge).
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes = SIZE_MAX);
+// than maxBytes is not read (TooLarge). links, when given, gets the number
+// of names (hard links) the file has, 0 when it was not read.
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes = SIZE_MAX,
+                         unsigned* links = nullptr);
+
+// The file that a write of path must replace: path itself, or the file a
+// symbolic link at path names (links of links followed), whether that file
+// exists yet or not. known is false for a link whose target cannot be told
+// (under Wine, which shows a link that points nowhere as no file at all,
+// when the target's folder is missing).
+struct LinkTarget {
+  std::string path;
+  bool isLink = false;
+  bool known = true;
+};
+LinkTarget ResolveLink(const std::string& path);
 
 // A lock file beside a data file, shared by every process, kept open by its
 // user. Lock waits for the exclusive lock at most the time given (showing the
@@ -41,6 +56,8 @@ class LockFile {
   LockFile& operator=(const LockFile&) = delete;
 
   const std::string& Path() const { return path_; }
+  // Another lock file from now on (closing this one when it differs).
+  void Retarget(const std::string& path);
 
   // Opens (creating when missing) and takes the lock; on failure `why`, when
   // given, tells Busy (the wait ran out), FolderInTheWay or Other.
@@ -70,6 +87,31 @@ bool CanWriteExisting(const std::string& path);
 bool ReplaceFileDurably(const std::string& path, const std::string& tempPath, const std::string& bytes,
                         WriteFault* why = nullptr);
 
+// Writes the bytes over the file in place, so that every name the file has
+// shows them, as atomically and durably as ReplaceFileDurably: the bytes go
+// in full to journalPath (same folder) and to disk first, then over the file
+// (flushed, cut to the new length), then the journal is removed. A kill at
+// any moment leaves the old bytes or a complete journal, which
+// SettleJournal copies over the file. Under the lock only. On failure before
+// the copy began the file is unchanged and the journal gone; a failure
+// during the copy leaves the journal for the next writer or reader to finish.
+bool OverwriteDurably(const std::string& path, const std::string& journalPath, const std::string& bytes,
+                      WriteFault* why = nullptr);
+
+enum class JournalState {
+  None,        // no journal
+  Discarded,   // an incomplete one, removed: the writer died before the copy began
+  Finished,    // a complete one, copied over the file and removed
+  Unfinished,  // a complete one that could not be copied (the file is read-only,
+               // say): its bytes are the file's content
+};
+// Under the lock: settles the journal a killed writer left beside the file.
+// journalBytes, when given, gets the bytes of a complete journal.
+JournalState SettleJournal(const std::string& path, const std::string& journalPath,
+                           std::string* journalBytes = nullptr);
+// The bytes of a complete journal at journalPath; false when there is none.
+bool ReadCompleteJournal(const std::string& journalPath, std::string& bytes);
+
 // Whether a folder stands at the path.
 bool IsFolder(const std::string& path);
 
@@ -77,5 +119,17 @@ bool IsFolder(const std::string& path);
 bool WriteFileFlushed(const std::string& path, const std::string& bytes);
 
 bool RemoveFile(const std::string& path);
+
+// Writes the bytes over the start of an existing file, cuts it to their
+// length and flushes it (the same file, every name of it; nothing atomic).
+// HeldOpen in why when another program kept it open through a few seconds
+// of retries.
+bool OverwriteInPlace(const std::string& path, const std::string& bytes, WriteFault* why = nullptr);
+
+// The journal of an in-place write: a header that tells its length and
+// checksum, so that a journal cut short by a kill shows as incomplete.
+std::string JournalHeader(const std::string& bytes);
+// The bytes a complete journal holds; false when the journal is incomplete.
+bool JournalContent(const std::string& journal, std::string& bytes);
 
 }  // namespace tvx::fileio

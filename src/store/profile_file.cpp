@@ -457,7 +457,7 @@ struct Unlocker {
 }  // namespace
 
 struct ProfileFile::Impl {
-  explicit Impl(std::string p) : path(std::move(p)), lock(path + ".lock") { TakeSpare(); }
+  explicit Impl(std::string p) : path(std::move(p)), target{path}, lock(path + ".lock") { TakeSpare(); }
   ~Impl() { GiveSpare(); }
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
@@ -482,6 +482,13 @@ struct ProfileFile::Impl {
   std::string data;
   std::string raw;
   FileEncoding encoding = FileEncoding::Utf8;
+  // The file writes replace: path, or the file a symbolic link there names,
+  // so that the link stays a link. Its lock file and the files a write makes
+  // on the way lie beside it.
+  fileio::LinkTarget target;
+  // How many names the file had when last read: a file with several is
+  // written in place (see Store), so that every name keeps showing it.
+  unsigned links = 0;
   // Writers take the lock (see LockAndRefresh).
   fileio::LockFile lock;
   bool inMemory = false;
@@ -888,11 +895,46 @@ struct ProfileFile::Impl {
   void Load() {
     loaded = true;
     // A missing or unreadable file reads as an empty one.
-    auto status = fileio::ReadWholeFile(path, scratch, kMaxBytes);
-    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
+    auto status = ReadFile(false);
     if (status != fileio::ReadStatus::Ok) scratch.clear();
     TakeBytes(scratch);
     indexed = false;  // indexed when first read: an action that only writes needs no index
+  }
+
+  void ResolveTarget() {
+    target = fileio::ResolveLink(path);
+    lock.Retarget(target.path + ".lock");
+  }
+  std::string JournalPath() const { return target.path + ".journal"; }
+
+  // Reads the file into scratch. A file with several names changes in place
+  // while a writer copies its journal over it: it is read under the lock, a
+  // journal a killed writer left settled first; a reader that cannot have
+  // the lock takes a complete journal's bytes as the content.
+  fileio::ReadStatus ReadFile(bool locked) {
+    auto status = fileio::ReadWholeFile(path, scratch, kMaxBytes, &links);
+    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
+    if (status != fileio::ReadStatus::Ok || links < 2) return status;
+    bool lockedHere = false;
+    if (!locked) {
+      ResolveTarget();
+      lockedHere = target.known && lock.Lock(kLockWaitMilliseconds);
+    }
+    std::string journal;
+    fileio::JournalState state = fileio::JournalState::None;
+    if (locked || lockedHere)
+      state = fileio::SettleJournal(target.path, JournalPath(), &journal);
+    else if (fileio::ReadCompleteJournal(JournalPath(), journal))
+      state = fileio::JournalState::Unfinished;
+    if (state == fileio::JournalState::Unfinished) {
+      scratch.swap(journal);
+    } else if (state == fileio::JournalState::Finished || lockedHere) {
+      // The first read may have met a copy under way.
+      status = fileio::ReadWholeFile(path, scratch, kMaxBytes, &links);
+      if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
+    }
+    if (lockedHere) lock.Unlock();
+    return status;
   }
 
   // Inside the lock: brings data up to what the file holds now. The bytes
@@ -900,8 +942,7 @@ struct ProfileFile::Impl {
   // letter within one tick of the clock keeps both.
   bool Refresh() {
     if (inMemory) return true;
-    const auto status = fileio::ReadWholeFile(path, scratch, kMaxBytes);
-    if (status == fileio::ReadStatus::TooLarge) FailTooLarge();
+    const auto status = ReadFile(true);
     if (status == fileio::ReadStatus::Failed) return false;
     if (scratch != FileBytes()) TakeBytes(scratch);
     loaded = true;
@@ -1023,6 +1064,10 @@ struct ProfileFile::Impl {
       case fileio::WriteFault::Other:
         break;
     }
+    // A link names a file elsewhere, which may be the one that cannot be written.
+    if (target.isLink)
+      throw Error(FormatMessage2("Unable to write to %s because the file it links to, %s, cannot be written", path,
+                                 target.path));
     throw Error(FormatMessage1("Unable to write to %s", path));
   }
   // Line positions are kept in 32 bits: a larger file is refused whole.
@@ -1034,6 +1079,9 @@ struct ProfileFile::Impl {
   // for another writer, and brings the text up to the file's content.
   void LockAndRefresh() {
     if (inMemory) return;
+    ResolveTarget();
+    if (!target.known)
+      throw Error(FormatMessage1("Unable to write to %s because the file its link names cannot be made", path));
     fileio::WriteFault why = fileio::WriteFault::Other;
     if (!lock.Lock(kLockWaitMilliseconds, &why)) FailWrite(why, lock.Path());
     bool read = false;
@@ -1156,7 +1204,7 @@ struct ProfileFile::Impl {
   // Refuses a change before it is made: a read-only file, or a big-endian
   // UTF-16 text, which the engine cannot edit.
   void CheckWritable() const {
-    if (!inMemory && !fileio::CanWriteExisting(path)) FailWrite();
+    if (!inMemory && !fileio::CanWriteExisting(target.path)) FailWrite();
     if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') FailWrite();
   }
 
@@ -1170,10 +1218,17 @@ struct ProfileFile::Impl {
       FailTooLarge();
     }
     if (inMemory) return;
+    // A file with one name is replaced whole by a new one, which is fastest;
+    // one with several is written over in place, as a rename would part its
+    // names.
     fileio::WriteFault why = fileio::WriteFault::Other;
-    if (!fileio::ReplaceFileDurably(path, path + ".tmp", FileBytes(), &why)) {
+    const bool inPlace = links > 1;
+    const std::string aside = inPlace ? JournalPath() : target.path + ".tmp";
+    const bool written = inPlace ? fileio::OverwriteDurably(target.path, aside, FileBytes(), &why)
+                                 : fileio::ReplaceFileDurably(target.path, aside, FileBytes(), &why);
+    if (!written) {
       undo();
-      FailWrite(why, path + ".tmp");
+      FailWrite(why, aside);
     }
   }
 

@@ -13,13 +13,79 @@ extern char** environ;
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
+
+#include "platform/file_io.h"
 
 namespace tvx::test {
 
 void SleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+unsigned NamesOf(const std::string& path) {
+  std::string bytes;
+  unsigned links = 0;
+  fileio::ReadWholeFile(path, bytes, SIZE_MAX, &links);
+  return links;
+}
+
 #ifdef _WIN32
+
+namespace {
+using UnixName = char*(__cdecl*)(const wchar_t*);
+// Wine's name of a Windows path on the Unix side; null off Wine.
+UnixName UnixNameOf() {
+  // Through a plain function pointer type, as GetProcAddress's results are cast.
+  return reinterpret_cast<UnixName>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+}
+
+// Runs a shell command of the Unix side and waits for it: Wine does not wait
+// for a Unix program's end, so the command leaves a marker file behind.
+bool RunUnixCommand(const std::string& command, const std::string& marker, const std::string& unixMarker) {
+  ChildProcess sh("Z:\\bin\\sh", {"-c", command + " && touch '" + unixMarker + "'"});
+  sh.Wait();
+  for (int waited = 0; waited < 5000; waited += 10) {
+    std::error_code ec;
+    if (std::filesystem::remove(marker, ec)) return true;
+    SleepMilliseconds(10);
+  }
+  return false;
+}
+
+std::string UnixPath(UnixName unixName, const std::string& path) {
+  char* name = unixName(std::filesystem::path(path).wstring().c_str());
+  if (!name) return std::string();
+  std::string out = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return out;
+}
+}  // namespace
+
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  // Wine's own call makes no Unix link: the system's ln does.
+  const UnixName unixName = UnixNameOf();
+  if (!unixName) {
+    std::error_code ec;
+    std::filesystem::path t(target);
+    std::filesystem::create_symlink(t.make_preferred(), link, ec);
+    return !ec;
+  }
+  const std::string unixLink = UnixPath(unixName, link);
+  return !unixLink.empty() &&
+         RunUnixCommand("ln -s '" + target + "' '" + unixLink + "'", link + ".made", unixLink + ".made");
+}
+
+void RemoveSymbolicLink(const std::string& link) {
+  const UnixName unixName = UnixNameOf();
+  std::error_code ec;
+  if (!unixName) {
+    std::filesystem::remove(link, ec);
+    return;
+  }
+  const std::string unixLink = UnixPath(unixName, link);
+  if (!unixLink.empty()) RunUnixCommand("rm -f '" + unixLink + "'", link + ".made", unixLink + ".made");
+}
 
 std::string HelperProgram(const std::string& name) { return ".\\" + name + ".exe"; }
 
@@ -72,6 +138,17 @@ int ChildProcess::Wait() {
 }
 
 #else
+
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  std::error_code ec;
+  std::filesystem::create_symlink(target, link, ec);
+  return !ec;
+}
+
+void RemoveSymbolicLink(const std::string& link) {
+  std::error_code ec;
+  std::filesystem::remove(link, ec);
+}
 
 std::string HelperProgram(const std::string& name) { return "./" + name; }
 

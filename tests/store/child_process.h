@@ -30,4 +30,17 @@ class ChildProcess {
 
 void SleepMilliseconds(int ms);
 
+// Makes link a symbolic link to target (a path relative to the link's
+// folder, with "/" between its parts) as users meet them: under Wine a Unix
+// link, which the Windows program sees as the file it names. False where the
+// system lets this process make none.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// Removes such a link (under Wine one that points nowhere is no file to
+// the Windows program, which cannot remove it).
+void RemoveSymbolicLink(const std::string& link);
+
+// How many names the file has, as the system tells the data file engine.
+unsigned NamesOf(const std::string& path);
+
 }  // namespace tvx::test

@@ -56,13 +56,15 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, unsigned* links) {
   bytes.clear();
+  if (links) *links = 0;
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return ReadStatus::Failed;
   if (S_ISDIR(st.st_mode)) return ReadStatus::Failed;
+  if (links) *links = static_cast<unsigned>(st.st_nlink);
   if (static_cast<unsigned long long>(st.st_size) > maxBytes) return ReadStatus::TooLarge;
   // One byte more than the size, so that the end shows without growing the buffer.
   bytes.reserve(static_cast<size_t>(st.st_size) + kEditRoom);
@@ -83,7 +85,30 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
   return ReadStatus::Ok;
 }
 
+LinkTarget ResolveLink(const std::string& path) {
+  LinkTarget target{path};
+  // A chain longer than the system itself follows is no file to write.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st;
+    if (::lstat(target.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char buffer[4096];
+    const ssize_t n = ::readlink(target.path.c_str(), buffer, sizeof buffer);
+    if (n <= 0 || static_cast<size_t>(n) == sizeof buffer) break;
+    const std::string named(buffer, static_cast<size_t>(n));
+    target.path = named.front() == '/' ? named : FolderOf(target.path) + "/" + named;
+    target.isLink = true;
+  }
+  target.known = false;
+  return target;
+}
+
 LockFile::LockFile(std::string path) : path_(std::move(path)) {}
+
+void LockFile::Retarget(const std::string& path) {
+  if (path == path_) return;
+  Close();
+  path_ = path;
+}
 
 LockFile::~LockFile() { Close(); }
 
@@ -174,6 +199,54 @@ bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool OverwriteInPlace(const std::string& path, const std::string& bytes, WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  bool ok = WriteAll(fd.get(), bytes) && ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 &&
+            ::fsync(fd.get()) == 0;
+  return fd.Close() && ok;
+}
+
+bool OverwriteDurably(const std::string& path, const std::string& journalPath, const std::string& bytes,
+                      WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  {
+    Fd journal(::open(journalPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (journal.get() < 0) {
+      if (why && errno == EISDIR) *why = WriteFault::FolderInTheWay;
+      return false;
+    }
+    bool ok =
+        WriteAll(journal.get(), JournalHeader(bytes)) && WriteAll(journal.get(), bytes) && ::fsync(journal.get()) == 0;
+    ok = journal.Close() && ok;
+    if (!ok) {
+      const int error = errno;
+      ::unlink(journalPath.c_str());
+      errno = error;
+      return false;
+    }
+  }
+  // The journal's name on disk too, before the file changes.
+  {
+    Fd dir(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+  }
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    const int error = errno;
+    ::unlink(journalPath.c_str());
+    errno = error;
+    return false;
+  }
+  bool ok = WriteAll(fd.get(), bytes) && ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 &&
+            ::fsync(fd.get()) == 0;
+  ok = fd.Close() && ok;
+  if (!ok) return false;  // the journal finishes the copy later
+  ::unlink(journalPath.c_str());
+  return true;
+}
 
 bool IsFolder(const std::string& path) {
   struct stat st;

@@ -1,7 +1,10 @@
 // Win32 implementation of the file primitives.
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -32,8 +35,9 @@ bool WriteAll(HANDLE h, const std::string& bytes) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes, unsigned* links) {
   bytes.clear();
+  if (links) *links = 0;
   // Sharing delete lets a writer rename a new file over this one while we read.
   ScopedHandle h(::CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -41,8 +45,11 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
     DWORD e = ::GetLastError();
     return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ReadStatus::Missing : ReadStatus::Failed;
   }
-  LARGE_INTEGER size;
-  if (!::GetFileSizeEx(h.Get(), &size)) return ReadStatus::Failed;
+  // The size and the number of names in one call.
+  FILE_STANDARD_INFO info;
+  if (!::GetFileInformationByHandleEx(h.Get(), FileStandardInfo, &info, sizeof info)) return ReadStatus::Failed;
+  const LARGE_INTEGER size = info.EndOfFile;
+  if (links) *links = info.NumberOfLinks;
   if (static_cast<unsigned long long>(size.QuadPart) > maxBytes) return ReadStatus::TooLarge;
   // One byte more than the size, so that the end shows without growing the
   // buffer, and room for a small edit of the text in place.
@@ -65,9 +72,152 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
   return ReadStatus::Ok;
 }
 
+namespace {
+
+// Under Wine a Unix symbolic link carries no reparse point: the program sees
+// the file it names, or no file at all when that is missing.
+bool UnixLinksLookLikeFiles() {
+  static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// A path as the system's own names give it, without the "\\?\" that marks it.
+std::wstring Plain(std::wstring path) {
+  if (path.starts_with(L"\\??\\UNC\\") || path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
+  if (path.starts_with(L"\\??\\") || path.starts_with(L"\\\\?\\")) return path.substr(4);
+  return path;
+}
+
+// The path of the open file, every link on the way followed.
+std::wstring FinalPath(HANDLE h) {
+  std::wstring out(MAX_PATH, L'\0');
+  DWORD n = ::GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), FILE_NAME_NORMALIZED);
+  if (n >= out.size()) {
+    out.resize(n);
+    n = ::GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), FILE_NAME_NORMALIZED);
+  }
+  if (n == 0 || n >= out.size()) return std::wstring();
+  out.resize(n);
+  return Plain(out);
+}
+
+// Whether the final path of a file is the path it was opened by.
+bool SamePath(const std::wstring& named, const std::wstring& path) {
+  wchar_t full[MAX_PATH * 4];
+  const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
+  return n == 0 || n >= std::size(full) ||
+         ::CompareStringOrdinal(named.c_str(), -1, full, static_cast<int>(n), TRUE) == CSTR_EQUAL;
+}
+
+// The target a symbolic link's reparse point names, whether it exists or
+// not; false for a file that is no symbolic link (another kind of reparse
+// point, a cloud file say, is the file itself).
+bool ReadSymbolicLink(const std::wstring& path, std::wstring& target) {
+  ScopedHandle h(::CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h) return false;
+  // REPARSE_DATA_BUFFER's symbolic link form, which the SDK keeps in the driver headers.
+  struct SymbolicLinkData {
+    ULONG tag;
+    USHORT dataLength, reserved;
+    USHORT substituteOffset, substituteLength, printOffset, printLength;
+    ULONG flags;
+    WCHAR names[1];
+  };
+  std::vector<unsigned char> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+  DWORD n = 0;
+  if (!::DeviceIoControl(h.Get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
+                         &n, nullptr) ||
+      n < offsetof(SymbolicLinkData, names))
+    return false;
+  SymbolicLinkData data;
+  std::memcpy(&data, buffer.data(), offsetof(SymbolicLinkData, names));
+  if (data.tag != IO_REPARSE_TAG_SYMLINK) return false;
+  const size_t names = offsetof(SymbolicLinkData, names);
+  if (names + data.substituteOffset + data.substituteLength > n) return false;
+  std::wstring named(data.substituteLength / sizeof(wchar_t), L'\0');
+  std::memcpy(named.data(), buffer.data() + names + data.substituteOffset, data.substituteLength);
+  constexpr ULONG kRelative = 1;  // SYMLINK_FLAG_RELATIVE
+  target = (data.flags & kRelative) ? FolderOf(path) + named : Plain(named);
+  return true;
+}
+
+}  // namespace
+
+LinkTarget ResolveLink(const std::string& path) {
+  LinkTarget target{path};
+  std::wstring wide = Widen(path);
+  for (int hop = 0; hop < 32; ++hop) {
+    const DWORD attrs = ::GetFileAttributesW(wide.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+      std::wstring next;
+      if (!ReadSymbolicLink(wide, next)) break;
+      wide = next;
+      target.isLink = true;
+      continue;
+    }
+    if (hop > 0 || !UnixLinksLookLikeFiles()) break;
+    if (attrs != INVALID_FILE_ATTRIBUTES) {
+      // The handle names the file a link leads to (one opened for no access
+      // at all names the path it was opened by there).
+      ScopedHandle h(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      const std::wstring named = h ? FinalPath(h.Get()) : std::wstring();
+      if (!named.empty() && !SamePath(named, wide)) {
+        wide = named;
+        target.isLink = true;
+      }
+    } else if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+      // No file in a folder that is there, or a link that points nowhere.
+      // Making the file through the name makes the one a link names; a
+      // file made under the name itself is removed again.
+      ScopedHandle made(
+          ::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      const bool madeHere = static_cast<bool>(made);
+      const DWORD error = made ? ERROR_SUCCESS : ::GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_PATH_NOT_FOUND) {
+        // Nothing to open in a folder that is there, yet something in the
+        // way: a link. Where it leads shows only once that file is made.
+        target.isLink = true;
+        made.Reset(::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+        target.known = static_cast<bool>(made);
+      }
+      if (!made) break;
+      made.Reset();
+      // The path of the file just made shows when it is opened again.
+      ScopedHandle h(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      const std::wstring named = h ? FinalPath(h.Get()) : std::wstring();
+      h.Reset();
+      if (!named.empty() && !SamePath(named, wide)) {
+        wide = named;
+        target.isLink = true;
+      } else if (madeHere) {
+        ::DeleteFileW(wide.c_str());
+      }
+    }
+    break;
+  }
+  target.path = win32::Narrow(wide);
+  return target;
+}
+
 // A lock file rather than a named mutex: it works for every spelling of the
 // path (short names, mapped drives, UNC) and across machines sharing a folder.
 LockFile::LockFile(std::string path) : path_(std::move(path)) {}
+
+void LockFile::Retarget(const std::string& path) {
+  if (path == path_) return;
+  Close();
+  path_ = path;
+}
 
 LockFile::~LockFile() { Close(); }
 
@@ -236,6 +386,71 @@ bool WriteFileFlushed(const std::string& path, const std::string& bytes) {
 }
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_str()) != 0; }
+
+namespace {
+// Opens the file for writing in place, retrying for a few seconds while
+// another program holds it open without sharing writes.
+ScopedHandle OpenInPlace(const std::wstring& path, WriteFault* why) {
+  const ULONGLONG deadline = ::GetTickCount64() + 3000;
+  for (DWORD pause = 10;; pause = pause < 100 ? pause * 2 : 100) {
+    ScopedHandle h(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h) return h;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return h;
+    if (::GetTickCount64() >= deadline) {
+      if (why) *why = WriteFault::HeldOpen;
+      return h;
+    }
+    ::Sleep(pause);
+  }
+}
+
+bool WriteOver(HANDLE h, const std::string& bytes) {
+  return WriteAll(h, bytes) && ::SetEndOfFile(h) && ::FlushFileBuffers(h);
+}
+}  // namespace
+
+bool OverwriteInPlace(const std::string& path, const std::string& bytes, WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  ScopedHandle h = OpenInPlace(Widen(path), why);
+  return h && WriteOver(h.Get(), bytes);
+}
+
+bool OverwriteDurably(const std::string& path, const std::string& journalPath, const std::string& bytes,
+                      WriteFault* why) {
+  if (why) *why = WriteFault::Other;
+  const std::wstring wideJournal = Widen(journalPath);
+  {
+    ScopedHandle journal(
+        ::CreateFileW(wideJournal.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!journal) {
+      const DWORD error = ::GetLastError();
+      if (why && IsFolder(journalPath)) *why = WriteFault::FolderInTheWay;
+      ::SetLastError(error);
+      return false;
+    }
+    if (!WriteAll(journal.Get(), JournalHeader(bytes)) || !WriteAll(journal.Get(), bytes) ||
+        !::FlushFileBuffers(journal.Get())) {
+      const DWORD error = ::GetLastError();
+      journal.Reset();
+      ::DeleteFileW(wideJournal.c_str());
+      ::SetLastError(error);
+      return false;
+    }
+  }
+  ScopedHandle h = OpenInPlace(Widen(path), why);
+  if (!h) {
+    const DWORD error = ::GetLastError();
+    ::DeleteFileW(wideJournal.c_str());
+    ::SetLastError(error);
+    return false;
+  }
+  if (!WriteOver(h.Get(), bytes)) return false;  // the journal finishes the copy later
+  h.Reset();
+  ::DeleteFileW(wideJournal.c_str());
+  return true;
+}
 
 bool IsFolder(const std::string& path) {
   const DWORD attrs = ::GetFileAttributesW(Widen(path).c_str());
