@@ -33,13 +33,46 @@ size_t CountBreaks(std::string_view s) {
 }
 
 bool HasUtf16Mark(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE'; }
+bool HasUtf16BeMark(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF'; }
+
+bool IsUtf16(FileEncoding encoding) { return encoding == FileEncoding::Utf16 || encoding == FileEncoding::Utf16Be; }
+
+// The bytes of UTF-16 in the other order.
+std::string Swapped(std::string_view units) {
+  std::string out(units.size(), '\0');
+  for (size_t i = 0; i + 1 < units.size(); i += 2) {
+    out[i] = units[i + 1];
+    out[i + 1] = units[i];
+  }
+  if (units.size() % 2) out.back() = units.back();
+  return out;
+}
+
+// Calls each(line, lineBreak) for every line of the bytes, the break after
+// it (CR, LF or none) apart.
+template <typename Each>
+void EachLine(std::string_view bytes, Each&& each) {
+  for (size_t i = 0; i < bytes.size();) {
+    size_t e = i;
+    while (e < bytes.size() && !IsBreak(bytes[e])) ++e;
+    each(bytes.substr(i, e - i), bytes.substr(e, e < bytes.size() ? 1 : 0));
+    i = e + (e < bytes.size());
+  }
+}
+
+// A line beyond ASCII that is valid UTF-8 is not ANSI text by chance.
+bool IsUtf8Line(std::string_view line) { return !utf8::IsAscii(line) && utf8::IsValid(line); }
 
 }  // namespace
 
 FileEncoding DetectEncoding(std::string_view bytes) {
   if (bytes.starts_with(kUtf8Mark)) return FileEncoding::Utf8;
   if (HasUtf16Mark(bytes)) return FileEncoding::Utf16;
-  return utf8::IsValid(bytes) ? FileEncoding::Utf8 : FileEncoding::Ansi;
+  if (HasUtf16BeMark(bytes)) return FileEncoding::Utf16Be;
+  if (utf8::IsValid(bytes)) return FileEncoding::Utf8;
+  bool someUtf8 = false;
+  EachLine(bytes, [&](std::string_view line, std::string_view) { someUtf8 = someUtf8 || IsUtf8Line(line); });
+  return someUtf8 ? FileEncoding::Utf8AndAnsi : FileEncoding::Ansi;
 }
 
 std::string DecodeText(std::string_view bytes, FileEncoding encoding) {
@@ -55,6 +88,21 @@ void DecodeText(std::string_view bytes, FileEncoding encoding, std::string& text
   }
   if (encoding == FileEncoding::Utf16) {
     text = utf8::FromUtf16(bytes.substr(2));
+    return;
+  }
+  if (encoding == FileEncoding::Utf16Be) {
+    text = utf8::FromUtf16(Swapped(bytes.substr(2)));
+    return;
+  }
+  if (encoding == FileEncoding::Utf8AndAnsi) {
+    text.clear();
+    EachLine(bytes, [&](std::string_view line, std::string_view lineBreak) {
+      if (IsUtf8Line(line))
+        text += line;
+      else
+        text += codepage::AnsiToUtf8(line);
+      text += lineBreak;
+    });
     return;
   }
   if (codepage::AnsiToUtf8(bytes, text) || CountBreaks(text) == CountBreaks(bytes)) return;
@@ -79,20 +127,26 @@ bool EncodeText(std::string_view text, FileEncoding encoding, std::string& out) 
     case FileEncoding::Utf16:
       out = utf8::ToUtf16(text);
       return true;
+    case FileEncoding::Utf16Be:
+      out = Swapped(utf8::ToUtf16(text));
+      return true;
     case FileEncoding::Ansi:
+    case FileEncoding::Utf8AndAnsi:
       return codepage::Utf8ToAnsi(text, out);
   }
   return false;
 }
 
 size_t ByteOffsetOfLine(std::string_view text, std::string_view bytes, FileEncoding encoding, size_t at) {
-  const size_t unit = encoding == FileEncoding::Utf16 ? 2 : 1;
-  const size_t first = encoding == FileEncoding::Utf16 ? 2 : 0;
+  const size_t unit = IsUtf16(encoding) ? 2 : 1;
+  const size_t first = IsUtf16(encoding) ? 2 : 0;
   if (at >= text.size()) return bytes.size() - (bytes.size() - first) % unit;
+  // Where a unit's low byte lies.
+  const size_t low = encoding == FileEncoding::Utf16Be ? 1 : 0;
   size_t breaks = CountBreaks(text.substr(0, at));
   size_t i = first;
   for (; breaks && i + unit <= bytes.size(); i += unit)
-    if (IsBreak(bytes[i]) && (unit == 1 || bytes[i + 1] == 0)) --breaks;
+    if (IsBreak(bytes[i + low]) && (unit == 1 || bytes[i + 1 - low] == 0)) --breaks;
   return i;
 }
 

@@ -1201,11 +1201,9 @@ struct ProfileFile::Impl {
     return true;
   }
 
-  // Refuses a change before it is made: a read-only file, or a big-endian
-  // UTF-16 text, which the engine cannot edit.
+  // Refuses a change of a read-only file before it is made.
   void CheckWritable() const {
     if (!inMemory && !fileio::CanWriteExisting(target.path)) FailWrite();
-    if (raw.size() >= 2 && raw[0] == '\xFE' && raw[1] == '\xFF') FailWrite();
   }
 
   // Inside the lock: replaces the file with its bytes, already changed; undo()

@@ -14,6 +14,7 @@ namespace {
 TEST(FileEncoding, TheMarkDecidesElseValidUtf8ElseTheAnsiCodePage) {
   EXPECT_EQ(DetectEncoding("\xEF\xBB\xBF[S]\r\nk=\xE9\r\n"), FileEncoding::Utf8);  // the mark wins
   EXPECT_EQ(DetectEncoding("\xFF\xFE[\0S\0]\0"), FileEncoding::Utf16);
+  EXPECT_EQ(DetectEncoding(std::string("\xFE\xFF\0[\0S\0]", 8)), FileEncoding::Utf16Be);
   EXPECT_EQ(DetectEncoding(""), FileEncoding::Utf8);
   EXPECT_EQ(DetectEncoding("[Command]\r\nse\xC3\xB1"
                            "al=x\r\n\xF4\x8F\xBF\xBF=1"),
@@ -22,6 +23,8 @@ TEST(FileEncoding, TheMarkDecidesElseValidUtf8ElseTheAnsiCodePage) {
   // surrogate, a code point above U+10FFFF, a sequence cut by the file's end.
   for (const char* ansi : {"caf\xE9=1", "\xC0\xAF=1", "k=\xED\xA0\x80", "k=\xF4\x90\x80\x80", "0123456789k=\xE2\x82"})
     EXPECT_EQ(DetectEncoding(ansi), FileEncoding::Ansi) << ansi;
+  // Lines of both: those beyond ASCII that are valid UTF-8 are UTF-8.
+  EXPECT_EQ(DetectEncoding("a=\xE9\r\nb=\xC3\xA9\r\n"), FileEncoding::Utf8AndAnsi);
 }
 
 TEST(FileEncoding, Utf16KeepsPairsAndMendsLoneSurrogates) {
