@@ -1,5 +1,7 @@
 #include "store/file_encoding.h"
 
+#include <bit>
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define TVX_HAVE_SSE2 1
@@ -63,6 +65,20 @@ void EachLine(std::string_view bytes, Each&& each) {
 // A line beyond ASCII that is valid UTF-8 is not ANSI text by chance.
 bool IsUtf8Line(std::string_view line) { return !utf8::IsAscii(line) && utf8::IsValid(line); }
 
+// The first CR or LF at or after i, or the end.
+size_t NextBreak(std::string_view s, size_t i) {
+#ifdef TVX_HAVE_SSE2
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; s.size() - i >= 16; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    if (const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))))
+      return i + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(m)));
+  }
+#endif
+  while (i < s.size() && !IsBreak(s[i])) ++i;
+  return i;
+}
+
 }  // namespace
 
 FileEncoding DetectEncoding(std::string_view bytes) {
@@ -70,9 +86,17 @@ FileEncoding DetectEncoding(std::string_view bytes) {
   if (HasUtf16Mark(bytes)) return FileEncoding::Utf16;
   if (HasUtf16BeMark(bytes)) return FileEncoding::Utf16Be;
   if (utf8::IsValid(bytes)) return FileEncoding::Utf8;
-  bool someUtf8 = false;
-  EachLine(bytes, [&](std::string_view line, std::string_view) { someUtf8 = someUtf8 || IsUtf8Line(line); });
-  return someUtf8 ? FileEncoding::Utf8AndAnsi : FileEncoding::Ansi;
+  // From one line beyond ASCII to the next, ASCII passed over in blocks.
+  size_t lineStart = 0;
+  for (size_t i = utf8::AsciiPrefix(bytes); i < bytes.size();) {
+    size_t start = i;
+    while (start > lineStart && !IsBreak(bytes[start - 1])) --start;
+    const size_t end = NextBreak(bytes, i);
+    if (utf8::IsValid(bytes.substr(start, end - start))) return FileEncoding::Utf8AndAnsi;
+    lineStart = end;
+    i = end + utf8::AsciiPrefix(bytes.substr(end));
+  }
+  return FileEncoding::Ansi;
 }
 
 std::string DecodeText(std::string_view bytes, FileEncoding encoding) {
