@@ -241,13 +241,17 @@ void PlaceholderLaunch(bool startPrograms) {
   bp.shell.startPrograms = startPrograms;
   store::ProfileFile data(path);
   const int rounds = startPrograms ? 200 : 20000;
+  // The launcher's own steps from typed text to shell calls.
+  auto launch = [&](const std::string& typed) {
+    launch::LaunchNamedValues(launch::FindNamedValues(typed, data), nullptr, bp.platform);
+  };
   auto withArgs = [&] {
-    launch::LaunchNames("g rust borrow checker", data, nullptr, bp.platform);
-    launch::LaunchNames("n readme.txt", data, nullptr, bp.platform);
+    launch("g rust borrow checker");
+    launch("n readme.txt");
   };
   auto withoutArgs = [&] {
-    launch::LaunchNames("w", data, nullptr, bp.platform);
-    launch::LaunchNames("m", data, nullptr, bp.platform);
+    launch("w");
+    launch("m");
   };
   // In turn; the programs one side started are waited for before the other
   // side is timed, so that neither runs beside the other's programs.

@@ -135,7 +135,8 @@ void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
 }
 
 void TfrmTVX::SetUp() {
-  history_.Load(HistoryFilePath(ctx_.exeFolder));
+  // Read when Up or a suggestion first needs it: the window never waits for it.
+  history_.SetFile(HistoryFilePath(ctx_.exeFolder));
   store::ProfileFile data(ctx_.DataFile());
   LoadTemplates(data, kTypeManually);
   LoadNames(data);
@@ -161,8 +162,10 @@ void TfrmTVX::FillTemplates(bool keepSelection) {
 }
 
 void TfrmTVX::LoadNames(const store::ProfileFile& data) {
+  std::vector<std::string> names = data.ListKeys(launch::kSection);
+  txtCmd.SetCue(names.empty() ? kNoCommandsCue : "");
   completion_.SetNames(
-      data.ListKeys(launch::kSection), [this](const std::string& name) { return history_.Launches(name); },
+      std::move(names), [this](const std::string& name) { return history_.Launches(name); },
       [this](const std::string& a, const std::string& b) { return ctx_.platform.system.CollateCompare(a, b); });
   suggestedFor_.reset();
   UpdateSuggestion();
@@ -189,6 +192,10 @@ void TfrmTVX::AcceptSuggestion() {
 
 void TfrmTVX::txtCmdChange() {
   recall_.Reset();
+  if (txtCmd.Text().empty())
+    typedMasked_ = false;
+  else if (txtCmd.PasswordChar() != 0)
+    typedMasked_ = true;
   UpdateSuggestion();
 }
 
@@ -213,16 +220,22 @@ void TfrmTVX::txtCmdKeyDown(int& vk, int shift) {
   }
 }
 
+std::optional<TfrmTVX::Action> TfrmTVX::LaunchAction(int held, bool enter) {
+  held &= ui::kShiftKey | ui::kCtrlKey | ui::kAltKey;
+  if (held == (ui::kShiftKey | ui::kCtrlKey)) return Action::LaunchAsAdmin;
+  if (!enter) return Action::Launch;
+  if (held == ui::kShiftKey) return Action::ShowInFolder;
+  if (held & ui::kCtrlKey) return std::nullopt;
+  return Action::Launch;
+}
+
 void TfrmTVX::LaunchKeyDown(int& vk, int shift) {
   if (vk != ui::kVkReturn) return;
-  int held = shift & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey);
-  if (held == (ui::kShiftKey | ui::kCtrlKey)) {
-    vk = 0;
-    Run(Action::LaunchAsAdmin, true);
-  } else if (held == ui::kShiftKey) {
-    vk = 0;
-    Run(Action::ShowInFolder, true);
-  }
+  // A plain launch is left to the key press that follows.
+  std::optional<Action> action = LaunchAction(shift, true);
+  if (!action || *action == Action::Launch) return;
+  vk = 0;
+  Run(*action, true);
 }
 
 void TfrmTVX::StartKeyboard() { ctx_.platform.shell.Execute(Handle(), "", "osk.exe", "", "", kSwShow); }
@@ -272,11 +285,7 @@ void TfrmTVX::spdAsterixClick() {
   UpdateSuggestion();
 }
 
-void TfrmTVX::btnOKClick() {
-  bool asAdmin =
-      (ctx_.ui.ModifierKeys() & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey)) == (ui::kShiftKey | ui::kCtrlKey);
-  Run(asAdmin ? Action::LaunchAsAdmin : Action::Launch, true);
-}
+void TfrmTVX::btnOKClick() { Run(*LaunchAction(ctx_.ui.ModifierKeys(), false), true); }
 
 void TfrmTVX::Run(Action action, bool remember) {
   // One launch per run: whatever happens, every on-screen keyboard is ended
@@ -291,9 +300,12 @@ void TfrmTVX::Run(Action action, bool remember) {
       launch::ShowInFolder(found, ctx_.platform);
     } else {
       // Remembered first: the file is written beside the shell calls, on a
-      // thread of its own that the program's end waits for. A write that
-      // fails stays silent.
-      if (remember && !found.empty()) {
+      // thread of its own that the program's end waits for a moment at most.
+      // A write that fails stays silent.
+      // Nothing typed while masking is on is stored or counted: the switch
+      // is there so that it is not seen.
+      const bool masked = typedMasked_ || txtCmd.PasswordChar() != 0;
+      if (remember && !masked && !found.empty()) {
         std::vector<std::string> names;
         for (const launch::NamedValue& nv : found) names.push_back(nv.name);
         history_.Record(typed, names);
@@ -331,15 +343,10 @@ void TfrmTVX::TemplateKeyPress(char& key) {
   // Enter arrives here when no key-down handler took it: held with Ctrl the
   // system sends it as a line feed. The keys held decide, as on key-down.
   if (key == ui::kCharEnter || key == '\n') {
-    int held = ctx_.ui.ModifierKeys() & (ui::kShiftKey | ui::kCtrlKey | ui::kAltKey);
-    bool ctrl = key == '\n' || (held & ui::kCtrlKey);
+    int held = ctx_.ui.ModifierKeys();
+    if (key == '\n') held |= ui::kCtrlKey;
     key = 0;
-    if (ctrl && held == (ui::kShiftKey | ui::kCtrlKey))
-      Run(Action::LaunchAsAdmin, true);
-    else if (!ctrl && held == ui::kShiftKey)
-      Run(Action::ShowInFolder, true);
-    else if (!ctrl)
-      Run(Action::Launch, true);
+    if (std::optional<Action> action = LaunchAction(held, true)) Run(*action, true);
   } else if (key == ui::kCharEscape) {
     key = 0;
     Close();

@@ -1,5 +1,6 @@
 #pragma once
 // The launcher window: the program's main window and one-shot prompt.
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,6 +21,8 @@ namespace tvx::app {
 inline constexpr const char* kTypeManually = "( Type Manually )";
 inline constexpr const char* kOskTitle = "On-Screen Keyboard";
 inline constexpr const char* kHomePage = "https://tavrix.app/";
+// The command box's grey cue while the data file holds no command.
+inline constexpr const char* kNoCommandsCue = "No commands yet: add them with Command Manager";
 
 class TfrmTVX : public ui::Form {
  public:
@@ -80,6 +83,10 @@ class TfrmTVX : public ui::Form {
   // Completes the last word to the suggested name, in its stored letter case.
   void AcceptSuggestion();
 
+  // Waits at most `limit` for the history file's write; false when it is
+  // still under way (see History::Finish).
+  bool FinishWrites(std::chrono::milliseconds limit) { return history_.Finish(limit); }
+
  private:
   void SetUp();
   // The template keys plus "( Type Manually )", with `select` chosen when present.
@@ -87,6 +94,11 @@ class TfrmTVX : public ui::Form {
   // The names that completion offers, read in the caller's open of the file.
   void LoadNames(const store::ProfileFile& data);
   enum class Action { Launch, LaunchAsAdmin, ShowInFolder };
+  // What Enter (`enter`) or a click on "Launch" does with the modifier keys
+  // held: Ctrl+Shift runs as administrator; Shift alone with Enter opens each
+  // target's folder; Ctrl otherwise with Enter does nothing (none); any other
+  // keys launch.
+  static std::optional<Action> LaunchAction(int held, bool enter);
   // What Enter and "Launch" do with the typed text; `remember` for the
   // window's own boxes (a "/l" start keeps no history).
   void Run(Action action, bool remember);
@@ -99,6 +111,7 @@ class TfrmTVX : public ui::Form {
   History history_;
   HistoryRecall recall_;
   std::optional<std::string> suggestedFor_;  // the text the shown suggestion belongs to
+  bool typedMasked_ = false;                 // the box's text changed while masking was on
 };
 
 }  // namespace tvx::app

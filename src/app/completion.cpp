@@ -7,16 +7,23 @@
 
 namespace tvx::app {
 
-void NameCompletion::SetNames(std::vector<std::string> names, const Launches& launches, Order order) {
+void NameCompletion::SetNames(std::vector<std::string> names, Launches launches, Order order) {
   names_ = std::move(names);
+  launchesOf_ = std::move(launches);
   order_ = std::move(order);
+  prepared_ = false;
   folded_.clear();
   launches_.clear();
+}
+
+void NameCompletion::Prepare() const {
+  if (prepared_) return;
+  prepared_ = true;
   folded_.reserve(names_.size());
   launches_.reserve(names_.size());
   for (const std::string& name : names_) {
     folded_.push_back(text::Folded(name));
-    launches_.push_back(launches ? launches(name) : 0);
+    launches_.push_back(launchesOf_ ? launchesOf_(name) : 0);
   }
 }
 
@@ -24,6 +31,7 @@ bool NameCompletion::Best(const std::string& text, Match& match) const {
   size_t blank = text.rfind(' ');
   size_t start = blank == std::string::npos ? 0 : blank + 1;
   if (start >= text.size()) return false;
+  Prepare();
   const std::string word = text::Folded(text.substr(start));
   const size_t n = word.size();
   size_t best = names_.size();

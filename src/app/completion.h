@@ -13,8 +13,10 @@ class NameCompletion {
   using Launches = std::function<int(const std::string&)>;
 
   // The names of section Command as stored; `launches` tells how often a name
-  // was launched, `order` is the command manager's order (<0, 0, >0).
-  void SetNames(std::vector<std::string> names, const Launches& launches, Order order);
+  // was launched, `order` is the command manager's order (<0, 0, >0). Both
+  // are asked when a suggestion is first wanted, not here: a start that is
+  // never typed into reads no history.
+  void SetNames(std::vector<std::string> names, Launches launches, Order order);
   const std::vector<std::string>& Names() const { return names_; }
 
   struct Match {
@@ -34,10 +36,13 @@ class NameCompletion {
   std::string Complete(const std::string& text) const;
 
  private:
+  void Prepare() const;
   std::vector<std::string> names_;
-  std::vector<std::string> folded_;  // the names with A-Z lowered
-  std::vector<int> launches_;
+  Launches launchesOf_;
   Order order_;
+  mutable bool prepared_ = false;
+  mutable std::vector<std::string> folded_;  // the names case-folded
+  mutable std::vector<int> launches_;
 };
 
 }  // namespace tvx::app

@@ -8,7 +8,7 @@
 
 namespace tvx::app {
 
-int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::string()> version) {
+int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::string()> version, bool* endAtOnce) {
   std::vector<std::string> args = SplitArguments(platform.system.CommandLine());
   // Only argument-free starts are refused, silently, when an instance runs.
   bool alreadyRunning = platform.system.CreateInstanceMutex("tavrix");
@@ -19,6 +19,11 @@ int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::strin
   TfrmTVX frmTVX(ctx, std::move(version));
   frmTVX.FormCreate(args);
   if (!ui.Terminated() && !frmTVX.Closed()) ui.Run(frmTVX);
+  // The window has gone: a history write that is slow (a large file, a busy
+  // disk) must not keep an invisible process, which would also refuse the
+  // next start.
+  bool finished = frmTVX.FinishWrites(kHistoryEndWait);
+  if (endAtOnce) *endAtOnce = !finished;
   return 0;
 }
 

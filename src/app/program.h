@@ -1,5 +1,6 @@
 #pragma once
 // One start of the program, from the command line to the end of the run.
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -8,9 +9,17 @@
 
 namespace tvx::app {
 
+// How long the end of a run waits for the history file's write at most.
+inline constexpr std::chrono::milliseconds kHistoryEndWait{1000};
+
 // Returns the process exit code.
-// `version` is asked for only when the About window opens.
-int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::string()> version);
+// `version` is asked for only when the About window opens. `endAtOnce`, when
+// given, is set when the history file's write was still under way at the end:
+// the process must then end without running static destructors, which the
+// write may still use (the file is replaced whole or not at all, so ending
+// the write is safe).
+int RunProgram(Platform& platform, ui::IUiServices& ui, std::function<std::string()> version,
+               bool* endAtOnce = nullptr);
 
 // The exit code of a start that an error ended.
 inline constexpr int kFailedExitCode = 1;

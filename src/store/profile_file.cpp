@@ -1201,6 +1201,62 @@ struct ProfileFile::Impl {
     return true;
   }
 
+  // The change that makes the first section of the name hold exactly the
+  // entries: the lines after its section line, up to the next section line,
+  // replaced at once. False when nothing changes.
+  bool SectionReplaced(const std::string& section, const std::vector<std::pair<std::string, std::string>>& entries,
+                       Edit& edit) const {
+    std::string body;
+    for (const auto& [key, value] : entries) {
+      size_t vs = 0;
+      while (vs < value.size() && IsBlank(static_cast<unsigned char>(value[vs]))) ++vs;
+      body += key;
+      body += '=';
+      body.append(value, vs);
+      body += "\r\n";
+    }
+    const char* base = data.data();
+    bool found = false;
+    size_t headerEnd = 0, end = data.size();
+    auto onSection = [&](const char* ns, const char* ne, const char* le) TVX_LAMBDA_INLINE {
+      if (found) {
+        end = LineStart(static_cast<size_t>(ns - base));
+        return false;
+      }
+      if (SectionIs(ns, ne, section)) {
+        found = true;
+        headerEnd = static_cast<size_t>(le - base);
+      }
+      return true;
+    };
+    using Text = const char*;
+    auto onEntry = [](Text, Text, Text, Text) TVX_LAMBDA_INLINE { return true; };
+    bool sawZero = false;
+    WalkLines(BodyStart(), base + data.size(), sawZero, onSection, onEntry, [] {});
+    if (!found) {
+      if (entries.empty()) return false;
+      edit.at = data.size();
+      if (data.data() + data.size() > BodyStart() && !IsBreak(static_cast<unsigned char>(data.back())))
+        edit.text = "\r\n";
+      edit.text += '[';
+      edit.text += section;
+      edit.text += "]\r\n";
+      edit.text += body;
+      return true;
+    }
+    if (headerEnd >= data.size()) {  // the section line is the last, without a line break
+      if (body.empty()) return false;
+      edit.at = data.size();
+      edit.text = "\r\n" + body;
+      return true;
+    }
+    edit.at = SkipBreak(data, headerEnd);
+    edit.removed = end - edit.at;
+    if (std::string_view(data).substr(edit.at, edit.removed) == body) return false;
+    edit.text = std::move(body);
+    return true;
+  }
+
   // Refuses a change of a read-only file before it is made.
   void CheckWritable() const {
     if (!inMemory && !fileio::CanWriteExisting(target.path)) FailWrite();
@@ -1379,16 +1435,23 @@ bool ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
 }
 
 void ProfileFile::Changes::Write(const std::string& section, const std::string& key, const std::string& value) {
-  list_.push_back({section, key, value});
+  list_.push_back({section, key, value, false, {}});
 }
 
 void ProfileFile::Changes::Delete(const std::string& section, const std::string& key) {
-  list_.push_back({section, key, std::nullopt});
+  list_.push_back({section, key, std::nullopt, false, {}});
+}
+
+void ProfileFile::Changes::ReplaceSection(const std::string& section,
+                                          std::vector<std::pair<std::string, std::string>> entries) {
+  list_.push_back({section, std::string(), std::nullopt, true, std::move(entries)});
 }
 
 int ProfileFile::Apply(const Changes& changes) {
-  for (const auto& c : changes.list_)
+  for (const auto& c : changes.list_) {
     if (c.value) CheckStorable(c.section, c.key, *c.value);
+    for (const auto& [key, value] : c.entries) CheckStorable(c.section, key, value);
+  }
   if (changes.Empty()) return 0;
   auto& d = *impl_;
   d.LockAndRefresh();
@@ -1402,8 +1465,10 @@ int ProfileFile::Apply(const std::function<void(const ProfileFile& current, Chan
   Unlocker unlock{d.lock};
   Changes changes;
   plan(*this, changes);
-  for (const auto& c : changes.list_)
+  for (const auto& c : changes.list_) {
     if (c.value) CheckStorable(c.section, c.key, *c.value);
+    for (const auto& [key, value] : c.entries) CheckStorable(c.section, key, value);
+  }
   return ApplyLocked(changes);
 }
 
@@ -1423,7 +1488,9 @@ int ProfileFile::ApplyLocked(const Changes& changes) {
   };
   for (const auto& c : changes.list_) {
     Impl::Edit edit;
-    const bool edits = c.value ? d.Edited(c.section, c.key, *c.value, edit) : d.Deletion(c.section, c.key, edit);
+    const bool edits = c.wholeSection ? d.SectionReplaced(c.section, c.entries, edit)
+                       : c.value      ? d.Edited(c.section, c.key, *c.value, edit)
+                                      : d.Deletion(c.section, c.key, edit);
     if (!edits) continue;
     if (!changed) {
       d.CheckWritable();
@@ -1432,7 +1499,7 @@ int ProfileFile::ApplyLocked(const Changes& changes) {
       changed = true;
     }
     d.ApplyEdit(edit, nullptr);
-    if (!c.value) ++deleted;
+    if (!c.value && !c.wholeSection) ++deleted;
   }
   if (!changed) return 0;
   d.Store(undo);

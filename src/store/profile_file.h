@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tvx::store {
@@ -63,6 +64,11 @@ class ProfileFile {
    public:
     void Write(const std::string& section, const std::string& key, const std::string& value);
     void Delete(const std::string& section, const std::string& key);
+    // The first section of the name holds exactly these entries afterwards,
+    // in this order (a missing section is added at the end): one change to
+    // the text however many lines the section held, so that a section of any
+    // size is rewritten in one pass.
+    void ReplaceSection(const std::string& section, std::vector<std::pair<std::string, std::string>> entries);
     bool Empty() const { return list_.empty(); }
     size_t Size() const { return list_.size(); }
 
@@ -71,6 +77,8 @@ class ProfileFile {
     struct Change {
       std::string section, key;
       std::optional<std::string> value;  // none: delete the key
+      bool wholeSection = false;         // ReplaceSection: the entries below
+      std::vector<std::pair<std::string, std::string>> entries;
     };
     std::vector<Change> list_;
   };

@@ -164,6 +164,12 @@ void Edit::MoveCaretToEnd() {
   Notify(Prop::Caret);
 }
 
+void Edit::SetCue(const std::string& cue) {
+  if (cue_ == cue) return;
+  cue_ = cue;
+  Notify(Prop::Cue);
+}
+
 void Edit::SetPasswordChar(char c) {
   if (passwordChar_ == c) return;
   passwordChar_ = c;

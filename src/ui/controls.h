@@ -74,6 +74,7 @@ enum class Prop {
   Selection,
   Suggestion,  // the dimmed completion shown after an edit's caret
   Caret,       // code moved an edit's caret to the end of its text
+  Cue,         // the grey text an empty edit shows
 };
 
 // Virtual-key codes and characters the handlers test.
@@ -200,9 +201,14 @@ class Edit : public Control {
   void SetCaretAtEndFromView(bool atEnd) { caretAtEnd_ = atEnd; }
   // Puts the caret at the end of the text (after code replaced the text).
   void MoveCaretToEnd();
+  // Grey text that the empty box shows, also while it has the focus; never
+  // part of the text (empty: none).
+  const std::string& Cue() const { return cue_; }
+  void SetCue(const std::string& cue);
 
  private:
   char passwordChar_ = 0;
+  std::string cue_;
   std::string suggestion_;
   bool caretAtEnd_ = true;
 };

@@ -49,6 +49,23 @@ TEST_F(LauncherTest, FirstStartWithoutDataFile) {
   EXPECT_EQ(frm.caption, "Tavrix");
 }
 
+TEST_F(LauncherTest, WithoutCommandsACueTellsWhereToAddThemAndLaunchesNothing) {
+  Store("[Template]\r\nwork=n\r\n");
+  TfrmTVX frm(ctx, nullptr);
+  frm.FormCreate({});
+  ui.Run(frm);
+  EXPECT_EQ(frm.txtCmd.Cue(), kNoCommandsCue);
+  EXPECT_EQ(frm.txtCmd.Text(), "");
+  ui.modalScripts.push_back([&](ui::Form&) { Store("[Command]\r\nn=notepad.exe\r\n"); });
+  user::Click(frm.callNbx);
+  EXPECT_EQ(frm.txtCmd.Cue(), "");
+  TfrmTVX again(ctx, nullptr);
+  Store("");
+  again.FormCreate({});
+  user::PressKey(again.txtCmd, ui::kCharEnter);
+  EXPECT_EQ(ShellFiles(), std::vector<std::string>{"taskkill.exe"});
+}
+
 TEST_F(LauncherTest, StoredSwitchesAreShownAndTheKeyboardStartsOnceWithoutAWrite) {
   const std::string bytes = "[Template]\r\nwork=n cp\r\nAlpha=a\r\n[Settings]\r\nOSK=1\r\nHideCommand=0x1\r\n";
   Store(bytes);

@@ -2,10 +2,13 @@
 // and the launch modifiers, through the in-memory backend and real files.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/TVX_Main.h"
 #include "app/history.h"
+#include "platform/file_io.h"
 #include "support/fake_platform.h"
 #include "ui/memory_backend.h"
 
@@ -147,6 +150,106 @@ TEST_F(TypingHelpTest, HistoryOrderRepeatsLimitAndDamage) {
   again.Load(HistPath());
   EXPECT_TRUE(again.Texts().empty());
   EXPECT_EQ(again.Launches("cmd"), 0);
+}
+
+TEST_F(TypingHelpTest, AHugeHistoryIsTrimmedInOnePass) {
+  std::string bytes = "[Recent]\r\n";
+  for (int i = 1; i <= 100000; ++i) bytes += std::to_string(i) + "=\"t" + std::to_string(i % 1000) + "\"\r\n";
+  test::WriteFileBytes(HistPath(), bytes + "[Launches]\r\nn=7\r\n");
+  History h;
+  h.SetFile(HistPath());
+  auto t0 = std::chrono::steady_clock::now();
+  h.Record("n", {"n"});
+  h.Wait();
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));  // minutes when quadratic
+  History again;
+  again.Load(HistPath());
+  ASSERT_EQ(again.Texts().size(), kHistoryLimit);
+  EXPECT_EQ(again.Texts()[1], "t0");  // 100000 % 1000, then 999, ...
+  EXPECT_EQ(again.Texts().back(), "t902");
+  EXPECT_EQ(again.Launches("N"), 8);
+  EXPECT_LT(test::ReadFileBytes(HistPath()).size(), 2000u);
+}
+
+TEST_F(TypingHelpTest, TwoLaunchersAtOnceLoseNoEntryAndNoCount) {
+  auto launcher = [&](char who) {
+    History h;
+    h.SetFile(HistPath());
+    for (int i = 0; i < 20; ++i) {
+      h.Record(std::string(1, who) + std::to_string(i), {"n"});
+      h.Wait();
+    }
+  };
+  std::thread a(launcher, 'a'), b(launcher, 'b');
+  a.join();
+  b.join();
+  History all;
+  all.Load(HistPath());
+  EXPECT_EQ(all.Texts().size(), 40u);
+  EXPECT_EQ(all.Launches("n"), 40);
+}
+
+TEST_F(TypingHelpTest, EntryNumbersNeverOutgrowTheReader) {
+  test::WriteFileBytes(HistPath(), "[Recent]\r\n9999999999999999999=\"old\"\r\n");
+  History h;
+  h.SetFile(HistPath());
+  h.Record("a", {});
+  h.Record("b", {});
+  h.Wait();
+  History again;
+  again.Load(HistPath());
+  EXPECT_EQ(again.Texts(), (std::vector<std::string>{"b", "a", "old"}));
+}
+
+TEST_F(TypingHelpTest, TheEndWaitsAMomentAtMostAndLeavesTheHistoryWhole) {
+  Store("[Command]\r\nn=notepad.exe\r\n");
+  test::WriteFileBytes(HistPath(), "[Recent]\r\n1=\"old\"\r\n");
+  fileio::LockFile other(HistPath() + ".lock");  // another launcher's long write
+  ASSERT_TRUE(other.Lock(0));
+  {
+    TfrmTVX frm(ctx, nullptr);
+    Start(frm);
+    user::Type(frm.txtCmd, "n");
+    user::PressKey(frm.txtCmd, ui::kCharEnter);
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(frm.FinishWrites(std::chrono::milliseconds(300)));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    EXPECT_EQ(test::ReadFileBytes(HistPath()), "[Recent]\r\n1=\"old\"\r\n");
+  }  // the write goes on alone, as it would until the process ended
+  other.Unlock();
+  for (int i = 0; i < 500 && test::ReadFileBytes(HistPath()).find("\"n\"") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+TEST_F(TypingHelpTest, MaskedTextIsNeitherRememberedNorCounted) {
+  Store("[Command]\r\nn=notepad.exe\r\n[Settings]\r\nHideCommand=1\r\n");
+  TfrmTVX frm(ctx, nullptr);
+  Start(frm);
+  user::Type(frm.txtCmd, "n");
+  user::PressKey(frm.txtCmd, ui::kCharEnter);
+  EXPECT_EQ(Calls().front(), ">notepad.exe");
+  EXPECT_TRUE(frm.FinishWrites(std::chrono::seconds(10)));
+  EXPECT_FALSE(test::PathExists(HistPath()));
+}
+
+TEST_F(TypingHelpTest, LaunchesCountUnderTheCaseFoldOfEveryNameMatch) {
+  Store(
+      "[Command]\r\n\xC3\xBC"
+      "ber-alpha=a\r\n\xC3\xBC"
+      "ber-beta-long=b\r\n");
+  History h;
+  h.Load(HistPath());
+  h.Record("x", {"\xC3\x9C"
+                 "BER-BETA-LONG"});
+  h.Record("y", {"\xC3\x9C"
+                 "BER-BETA-LONG"});
+  h.Wait();
+  TfrmTVX frm(ctx, nullptr);
+  Start(frm);
+  user::Type(frm.txtCmd,
+             "\xC3\xBC"
+             "b");
+  EXPECT_EQ(frm.txtCmd.Suggestion(), "er-beta-long");
 }
 
 TEST_F(TypingHelpTest, TypedLaunchesAreRememberedAndRecalledWithUpAndDown) {

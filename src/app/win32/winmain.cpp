@@ -32,10 +32,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   try {
     tvx::win32::Win32Platform platform;
     tvx::ui::Win32Ui ui(instance);
-    return tvx::app::RunCatching(ui, [&] {
+    bool endAtOnce = false;
+    int code = tvx::app::RunCatching(ui, [&] {
       tvx::Platform& p = platform.Get();
-      return tvx::app::RunProgram(p, ui, [&p] { return ProductVersion(p.system.ModulePath()); });
+      return tvx::app::RunProgram(
+          p, ui, [&p] { return ProductVersion(p.system.ModulePath()); }, &endAtOnce);
     });
+    // The history writer still runs: ended with the process, before any
+    // static object it uses is destroyed. Its file stays whole.
+    if (endAtOnce) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+    return code;
   } catch (...) {
     // Not even the user interface could be set up: the system's own box is all
     // that is left to tell the user.

@@ -25,6 +25,7 @@ class EditView final : public ChildView {
 
   void Created() override {
     if (char mask = edit_.PasswordChar()) Send(EM_SETPASSWORDCHAR, static_cast<unsigned char>(mask));
+    if (!edit_.Cue().empty()) SetCue();
   }
 
   void Mirror(Prop what) override {
@@ -35,6 +36,9 @@ class EditView final : public ChildView {
         break;
       case Prop::Suggestion:
         InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+      case Prop::Cue:
+        SetCue();
         break;
       case Prop::Caret: {
         LRESULT end = GetWindowTextLengthW(hwnd_);
@@ -109,6 +113,12 @@ class EditView final : public ChildView {
   }
 
  private:
+  // Shown while the box has the focus too (TRUE), as it has from the start.
+  void SetCue() {
+    std::wstring cue = tvx::win32::Widen(edit_.Cue());
+    Send(EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(cue.c_str()));
+  }
+
   // Tells the model whether the caret stands at the end with nothing
   // selected; the suggestion shows only then.
   void TrackCaret() {
