@@ -1,15 +1,17 @@
-# Run by CPack after it has written the release ZIP: writes the ZIP's SHA-256
-# beside it ("<hash>  <file name>", as sha256sum prints and checks it) and the
-# Scoop and winget manifests for that very ZIP, so they are never stale.
+# Run by CPack after it has written the release ZIP (still in its staging
+# folder, from which CPack then copies it unchanged to the package folder):
+# writes the ZIP's SHA-256 beside where it lands ("<hash>  <file name>", as
+# sha256sum prints and checks it) and the Scoop and winget manifests for that
+# very ZIP, so they are never stale.
+set(folder "${CPACK_PACKAGE_DIRECTORY}")
 foreach(zip IN LISTS CPACK_PACKAGE_FILES)
   if(NOT zip MATCHES "\\.zip$")
     continue()
   endif()
-  get_filename_component(folder "${zip}" DIRECTORY)
   get_filename_component(TVX_ZIP_NAME "${zip}" NAME)
   file(SHA256 "${zip}" TVX_ZIP_SHA256)
   string(TOUPPER "${TVX_ZIP_SHA256}" TVX_ZIP_SHA256_UPPER)
-  file(WRITE "${zip}.sha256" "${TVX_ZIP_SHA256}  ${TVX_ZIP_NAME}\n")
+  file(WRITE "${folder}/${TVX_ZIP_NAME}.sha256" "${TVX_ZIP_SHA256}  ${TVX_ZIP_NAME}\n")
 
   set(TVX_VERSION "${CPACK_PACKAGE_VERSION}")
   set(TVX_HOMEPAGE "${CPACK_TVX_HOMEPAGE}")
