@@ -3,6 +3,7 @@
 
 // These need <windows.h>, which the header brings, included first.
 #include <shlobj.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -52,20 +53,27 @@ namespace {
 // The known folder behind each special-folder id the program asks for. Its
 // path comes in an allocation of its own length, so a folder deeper than
 // MAX_PATH characters is taken whole.
-const KNOWNFOLDERID* KnownFolder(int csidl) {
+std::optional<KNOWNFOLDERID> KnownFolder(int csidl) {
   switch (csidl) {
     case kCsidlDesktop:
-      return &FOLDERID_Desktop;
+      return FOLDERID_Desktop;
     case kCsidlPrograms:
-      return &FOLDERID_Programs;
+      return FOLDERID_Programs;
     case kCsidlAppData:
-      return &FOLDERID_RoamingAppData;
+      return FOLDERID_RoamingAppData;
   }
-  return nullptr;
+  // Any other id: the shell's own table (COM is up on the calling thread).
+  ComPtr<IKnownFolderManager> manager;
+  KNOWNFOLDERID id{};
+  if (FAILED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER, IID_IKnownFolderManager,
+                              manager.PutVoid())) ||
+      FAILED(manager->FolderIdFromCsidl(csidl, &id)))
+    return std::nullopt;
+  return id;
 }
 
 std::optional<std::string> FolderPath(int csidl, bool create) {
-  const KNOWNFOLDERID* id = KnownFolder(csidl);
+  const std::optional<KNOWNFOLDERID> id = KnownFolder(csidl);
   if (!id) return std::nullopt;
   wchar_t* raw = nullptr;
   const HRESULT hr =

@@ -148,6 +148,13 @@ TEST_F(ShellWin32, AppPathsEntry) {
   EXPECT_FALSE(DeleteAppPath(platform_, "tavrix-selftest.exe", "D:\\New\\TVX.exe"));
 }
 
+TEST_F(ShellWin32, SpecialFoldersBeyondTheProgramsOwnComeFromTheShellsTable) {
+  auto fonts = platform_.files.SpecialFolder(CSIDL_FONTS);
+  ASSERT_TRUE(fonts.has_value());
+  EXPECT_TRUE(text::EqualsNoCase(fonts->substr(fonts->size() - 6), "\\Fonts")) << *fonts;
+  EXPECT_EQ(platform_.files.SpecialFolder(0x7F), std::nullopt);  // no such id
+}
+
 TEST_F(ShellWin32, ShortcutRoundTrip) {
   TempDir dir;
   const std::string target = dir.File("app.exe");
