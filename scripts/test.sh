@@ -52,6 +52,8 @@ if [ "$listed" = "LICENSE README.md TVX.exe " ]; then
 else
   echo "!! failed: $zip holds '$listed' instead of 'LICENSE README.md TVX.exe '"; status=1
 fi
+# Beside it: its SHA-256 and the Scoop and winget manifests for this very ZIP.
+run python3 scripts/check_package_manifests.py "$zip" "$version"
 
 if [ $status -eq 0 ]; then echo "ALL TESTS PASSED"; else echo "SOME TESTS FAILED"; fi
 exit $status

@@ -196,9 +196,8 @@ void TtvxCM::ReadTVX() {
     // shorter than 32 bytes (more rows just grow the list).
     const size_t bytes = file.Bytes().size();
     lvCmd.ReserveRows(bytes / 32, bytes);
-    file.ReadSection(kSection, [this](std::string_view name, std::string_view location) {
-      lvCmd.AddRow(name, {location});
-    });
+    file.ReadSection(kSection,
+                     [this](std::string_view name, std::string_view location) { lvCmd.AddRow(name, {location}); });
   }
   file.Release();
 }
@@ -329,9 +328,12 @@ void TtvxCM::tvxLaunchClick() {
 
 void TtvxCM::sBitBtn1Click() { ctx_.platform.shell.Execute(Handle(), "", kTutorialAddress, "", "", kSwShow); }
 
-void TtvxCM::cmdInstallClick() { shell::Install(ctx_.platform, Handle(), exeFolder_); }
+void TtvxCM::cmdInstallClick() {
+  const std::uint16_t hotkey = shell::Install(ctx_.platform, exeFolder_);
+  ctx_.ui.ShowMessage(shell::InstalledMessage(hotkey), ui::MsgKind::Information, ui::MsgButtons::Ok);
+}
 
-void TtvxCM::cmdUninstallClick() { shell::Uninstall(ctx_.platform, Handle(), exeFolder_); }
+void TtvxCM::cmdUninstallClick() { shell::Uninstall(ctx_.platform, exeFolder_); }
 
 void TtvxCM::chkSIClick() { shell::SetShellIntegration(ctx_.platform, chkSI.Checked(), exeFolder_); }
 

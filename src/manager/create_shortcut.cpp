@@ -47,8 +47,8 @@ void TtvxCM::BitBtn1Click() {
           std::string iconFile = folder ? kFolderIconFile : location;
           int iconIndex = folder ? kFolderIconIndex : 0;
           if (selected)
-            shell::MakeShortcut(ctx_.platform, exeFolder_ + "tvx.exe", linkName, "/l " + command, iconFile, iconIndex,
-                                kCsidlDesktop, "");
+            shell::MakeShortcut(ctx_.platform, JoinPath(exeFolder_, "tvx.exe"), linkName, "/l " + command, iconFile,
+                                iconIndex, kCsidlDesktop, "");
         } else if (selected) {
           shell::MakeShortcut(ctx_.platform, location, linkName, parameters, location, 0, kCsidlDesktop,
                               text::ExtractPath(location));

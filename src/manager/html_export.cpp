@@ -67,7 +67,7 @@ void TtvxCM::sBitBtn2Click() {
   IFileSystem& files = ctx_.platform.files;
   // Without a desktop the page goes beside the program.
   std::optional<std::string> desktop = files.SpecialFolder(kCsidlDesktop);
-  std::string path = desktop ? JoinPath(*desktop, kHtmlFileName) : exeFolder_ + kHtmlFileName;
+  std::string path = JoinPath(desktop ? *desktop : exeFolder_, kHtmlFileName);
   if (std::optional<std::string> reason = files.WriteNewFile(path, CommandListHtml(rows)))
     throw Error(FormatMessage2("Cannot create file \"%s\". %s", path, *reason));
 }

@@ -8,6 +8,7 @@
 //
 // Failure conventions, one per interface, named at the top of each:
 // none of these interfaces raises, except IShellLinks::Write.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -88,12 +89,12 @@ class IEnvironment {
 };
 
 // Shell special-folder ids (CSIDL values) the program uses.
-enum : int { kCsidlDesktop = 0, kCsidlAppData = 26 };
+enum : int { kCsidlDesktop = 0, kCsidlPrograms = 2, kCsidlAppData = 26 };
 
 // Failures are answered, never raised: a test of an entry that is not there
 // or cannot be examined gives false; a folder the system does not give is
 // nullopt (TempFolder: empty); a change that fails gives false, or for
-// WriteNewFile the system's reason text.
+// WriteNewFile the system's reason text; a file that cannot be read is nullopt.
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -101,33 +102,46 @@ class IFileSystem {
   virtual bool FileExists(const std::string& path) = 0;
   // GetFileAttributes succeeds and carries the directory attribute.
   virtual bool DirectoryExists(const std::string& path) = 0;
-  // Creates or replaces the file with exactly these bytes, atomically. On
+  // Creates or replaces the file with exactly these bytes, atomically. A file
+  // marked read-only is refused, as Windows refuses to replace it. On
   // failure returns the system's reason text and the file is as it was (no
   // partly written file is left); nullopt on success.
   virtual std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) = 0;
   // Deletes one file; false when it is not there or cannot be deleted.
   virtual bool RemoveFile(const std::string& path) = 0;
-  // Special folder through SHGetSpecialFolderLocation + SHGetPathFromIDList,
-  // without trailing backslash; nullopt when the shell has none.
+  // The whole content of a file of at most maxBytes bytes; nullopt when it is
+  // not there, cannot be read or is larger (and where the platform reads none).
+  virtual std::optional<std::string> ReadSmallFile(const std::string& /*path*/, std::size_t /*maxBytes*/) {
+    return std::nullopt;
+  }
+  // The file-system path of a special folder, of any length, without
+  // trailing backslash; nullopt when the shell has none.
   virtual std::optional<std::string> SpecialFolder(int csidl) = 0;
-  // SHGetSpecialFolderPath with the create flag; nullopt when it fails.
+  // The same, the folder created when it is missing; nullopt when it fails.
   virtual std::optional<std::string> SpecialFolderCreate(int csidl) = 0;
   // GetTempPath, with its trailing backslash; empty when the system has none.
   virtual std::string TempFolder() = 0;
 };
 
-// The seven values that describe a shortcut to write.
+// A shortcut key as the shell link keeps it: the virtual key in the low
+// byte, the modifiers in the high byte; 0 is none.
+enum : std::uint16_t { kHotkeyShift = 0x100, kHotkeyControl = 0x200, kHotkeyAlt = 0x400 };
+
+// The values that describe a shortcut to write.
 struct ShortcutFields {
   std::string target;
   std::string arguments;
   std::string iconFile;  // empty: no icon location is set
   int iconIndex = 0;
   std::string workingFolder;
+  std::uint16_t hotkey = 0;  // 0: no shortcut key is set
 };
 
+// What the program reads back from a shortcut.
 struct ShortcutTarget {
   std::string target;
   std::string arguments;
+  std::uint16_t hotkey = 0;
 };
 
 // Writing raises tvx::Error on failure (the one interface that does: the
@@ -193,7 +207,7 @@ struct Platform {
 std::string ExecutableFolder(const std::string& modulePath);
 
 // The one way paths are joined: the folder, a backslash unless the folder
-// already ends with one, then the name.
+// already ends with a separator, then the name.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace tvx

@@ -10,86 +10,110 @@ namespace tvx::shell {
 namespace {
 
 constexpr const char* kProgramFile = "TVX.exe";
-constexpr const char* kShortcutName = "Tavrix";
 constexpr const char* kQuickLaunch = "Microsoft\\Internet Explorer\\Quick Launch";
 constexpr const char* kAppPathName = "tvx.exe";
 
-std::string WithBackslash(const std::string& folder) { return JoinPath(folder, ""); }
-
 // ---- Registry operations of the context-menu entry ----
 
-void CreateRegistryKey(Platform& platform, RegRoot root, const std::string& keyPath) {
-  if (!platform.registry.CreateKey(root, keyPath)) throw Error(FormatMessage1("Failed to create key %s", keyPath));
-}
-
-void DeleteRegistryKey(Platform& platform, RegRoot root, const std::string& keyPath) {
-  platform.registry.DeleteTree(root, keyPath);  // a failed deletion is silent
+void CreateRegistryKey(Platform& platform, const std::string& keyPath) {
+  if (!platform.registry.CreateKey(RegRoot::CurrentUser, keyPath))
+    throw Error(FormatMessage1("Failed to create key %s", keyPath));
 }
 
 void WriteShellString(Platform& platform, const std::string& keyPath, const std::string& name,
                       const std::string& value) {
   // The key is opened "creating it if missing"; whether that worked shows in the write.
-  platform.registry.CreateKey(RegRoot::ClassesRoot, keyPath);
-  if (!platform.registry.SetString(RegRoot::ClassesRoot, keyPath, name, value))
+  platform.registry.CreateKey(RegRoot::CurrentUser, keyPath);
+  if (!platform.registry.SetString(RegRoot::CurrentUser, keyPath, name, value))
     throw Error(FormatMessage1("Failed to set data for '%s'", name));
 }
 
-std::string ReadShellString(Platform& platform, const std::string& keyPath, const std::string& name) {
-  RegValue v = platform.registry.ReadValueFullAccess(RegRoot::ClassesRoot, keyPath, name);
+std::string TextOf(const RegValue& v) {
   if (!v.found || v.type != kRegSz) return {};
   auto zero = v.data.find('\0');
   return zero == std::string::npos ? v.data : v.data.substr(0, zero);
 }
 
+// The verb's command as Explorer sees it: the per-user entry wins where it
+// exists. The user's own key must open with full access, as the switch needs
+// it; the machine-wide one is only read, which a standard user may.
+std::string ReadShellCommand(Platform& platform) {
+  RegValue mine = platform.registry.ReadValueFullAccess(RegRoot::CurrentUser, kContextMenuCommandKey, "");
+  if (mine.found) return TextOf(mine);
+  return TextOf(platform.registry.ReadValue(RegRoot::LocalMachine, kContextMenuCommandKey, ""));
+}
+
 // ---- The program's own shortcuts ----
 
-// Writes a shortcut with only target and working folder set. A folder that is
-// not there, or a save that fails, gets no shortcut and no message; a failing
-// link object raises.
+std::string ShortcutPath(const std::string& folder) { return JoinPath(folder, kShortcutFile); }
+
+// Writes a shortcut with only target and working folder set (and the key,
+// when one is given). A folder that is not there, or a save that fails, gets
+// no shortcut and no message; a failing link object raises.
 void WriteProgramShortcut(Platform& platform, const std::string& programPath, const std::string& folder) {
   if (!platform.files.DirectoryExists(folder)) return;
   ShortcutFields fields;
   fields.target = programPath;
   fields.workingFolder = text::ExtractPath(programPath);
   try {
-    platform.links.Write(JoinPath(folder, std::string(kShortcutName) + ".lnk"), fields, /*setIcon=*/false,
-                         /*remember=*/false);
+    platform.links.Write(ShortcutPath(folder), fields, /*setIcon=*/false, /*remember=*/false);
   } catch (const ShortcutSaveFailed&) {
   }
 }
 
-// The application-data folder with its trailing backslash; nullopt when the shell has none.
-std::optional<std::string> GetAppDataFolder(Platform& platform) {
-  auto folder = platform.files.SpecialFolder(kCsidlAppData);
-  if (!folder || folder->empty()) return std::nullopt;
-  return WithBackslash(*folder);
+// The Quick Launch folder; nullopt when the shell has no application-data folder.
+std::optional<std::string> QuickLaunchFolder(Platform& platform) {
+  auto appData = platform.files.SpecialFolder(kCsidlAppData);
+  if (!appData || appData->empty()) return std::nullopt;
+  return JoinPath(*appData, kQuickLaunch);
 }
 
-// A special folder (created when missing) with its trailing backslash; nullopt
-// when the shell has none.
-std::optional<std::string> GetSpecialFolder(Platform& platform, int csidl) {
-  auto folder = platform.files.SpecialFolderCreate(csidl);
-  if (!folder || folder->empty()) return std::nullopt;
-  return WithBackslash(*folder);
+// The Start-menu entry carries the key that starts the program; a key the
+// user set on it (or cleared) is kept. Unlike the other two shortcuts it is
+// the way in that Install announces, so a failure to write it is reported.
+std::uint16_t WriteStartMenuShortcut(Platform& platform, const std::string& programPath) {
+  auto programs = platform.files.SpecialFolderCreate(kCsidlPrograms);
+  if (!programs || programs->empty()) throw Error("The system cannot find the path specified");
+  const std::string path = ShortcutPath(*programs);
+  ShortcutFields fields;
+  fields.target = programPath;
+  fields.workingFolder = text::ExtractPath(programPath);
+  fields.hotkey = kDefaultHotkey;
+  if (platform.files.FileExists(path)) {
+    ShortcutTarget existing = platform.links.Read(path);
+    if (!existing.target.empty()) fields.hotkey = existing.hotkey;
+  }
+  platform.links.Write(path, fields, /*setIcon=*/false, /*remember=*/false);
+  return fields.hotkey;
 }
 
-// Starts the Windows Script Host on one of the scripts, for the program's path.
-// The result is not looked at: no script host or no such verb is no error.
-void RunTaskbarScript(Platform& platform, NativeWindow owner, const std::string& tempFolder, const std::string& script,
-                      const std::string& programPath) {
-  // Both paths quoted: either may hold blanks.
-  std::string params = "\"" + tempFolder + script + "\" \"" + programPath + "\"";
-  platform.shell.Execute(owner, "", "wscript.exe", params, tempFolder, kSwShowNormal);
+// Removes a taskbar script an older copy wrote, only when it is still that
+// copy's text: a file of that name the user made or changed is not ours.
+void RemoveTaskbarScript(Platform& platform, const std::string& tempFolder, bool pin) {
+  if (tempFolder.empty()) return;
+  const std::string path = JoinPath(tempFolder, pin ? kPinScript : kUnpinScript);
+  const std::string expected = TaskbarScript(pin);
+  std::optional<std::string> held = platform.files.ReadSmallFile(path, expected.size() + 1);
+  if (held && *held == expected) platform.files.RemoveFile(path);
+}
+
+// The program file an App Paths value names: surrounding quotes allowed,
+// letter case not significant, as the file system compares names.
+bool NamesProgram(const RegValue& value, const std::string& programPath) {
+  if (!value.found || (value.type != kRegSz && value.type != kRegExpandSz)) return false;
+  std::string named = TextOf(RegValue{true, kRegSz, value.data});
+  if (named.size() >= 2 && named.front() == '"' && named.back() == '"') named = named.substr(1, named.size() - 2);
+  return text::EqualsNoCase(named, programPath);
 }
 
 }  // namespace
 
 std::string ContextMenuCommand(const std::string& exeFolder) {
-  return "\"" + exeFolder + kProgramFile + "\" /setcmd \"%1\"";
+  return "\"" + JoinPath(exeFolder, kProgramFile) + "\" /setcmd \"%1\"";
 }
 
 std::string LegacyContextMenuCommand(const std::string& exeFolder) {
-  return exeFolder + kProgramFile + " /setcmd \"%1\"";
+  return JoinPath(exeFolder, kProgramFile) + " /setcmd \"%1\"";
 }
 
 std::string AppPathKey(const std::string& name) {
@@ -107,71 +131,111 @@ std::string TaskbarScript(bool pin) {
          "\tIf Replace(objVerb.name, \"&\", \"\") = \"" + verb + "\" Then objVerb.DoIt\r\n" + "Next\r\n";
 }
 
-void InitializePTT(Platform& platform, const std::string& tempFolder) {
-  for (bool pin : {true, false}) {
-    std::string path = tempFolder + (pin ? kPinScript : kUnpinScript);
-    // An existing script is kept and run as it is, whatever it holds.
-    if (platform.files.FileExists(path)) continue;
-    if (auto reason = platform.files.WriteNewFile(path, TaskbarScript(pin)))
-      throw Error(FormatMessage2("Cannot create file \"%s\". %s", path, *reason));
+std::string HotkeyName(std::uint16_t hotkey) {
+  const unsigned key = hotkey & 0xFFu;
+  if (key == 0) return {};
+  std::string name;
+  if (hotkey & kHotkeyControl) name += "Ctrl+";
+  if (hotkey & kHotkeyAlt) name += "Alt+";
+  if (hotkey & kHotkeyShift) name += "Shift+";
+  if (key >= 0x70 && key <= 0x87) return name + "F" + std::to_string(key - 0x6F);
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return name + static_cast<char>(key);
+  switch (key) {
+    case 0x20:
+      return name + "Space";
+    case 0x21:
+      return name + "Page Up";
+    case 0x22:
+      return name + "Page Down";
+    case 0x23:
+      return name + "End";
+    case 0x24:
+      return name + "Home";
+    case 0x2D:
+      return name + "Insert";
+    case 0x2E:
+      return name + "Delete";
   }
+  // A key without a short name: the shortcut's Properties show it.
+  return name.empty() ? "the key shown in its Properties" : name + "the key shown in its Properties";
 }
 
-void Install(Platform& platform, NativeWindow owner, const std::string& exeFolder) {
-  const std::string program = exeFolder + kProgramFile;
-  if (auto appData = GetAppDataFolder(platform)) WriteProgramShortcut(platform, program, *appData + kQuickLaunch);
+std::string InstalledMessage(std::uint16_t hotkey) {
+  const std::string key = HotkeyName(hotkey);
+  std::string message = "Tavrix has been added to your Start menu and desktop.\n\n";
+  if (key.empty())
+    message += "Its Start-menu entry has no shortcut key: set one in the entry's Properties, \"Shortcut key\".\n";
+  else
+    message += "Press " + key + " to start it from anywhere.\n";
+  message +=
+      "Type tvx in the Run box (Windows+R) to start it there.\n\n"
+      "To pin it to the taskbar, right-click Tavrix in the Start menu's list of apps and choose \"Pin to "
+      "taskbar\" (under \"More\" on Windows 10 and 11).";
+  return message;
+}
+
+std::uint16_t Install(Platform& platform, const std::string& exeFolder) {
+  const std::string program = JoinPath(exeFolder, kProgramFile);
+  if (auto quickLaunch = QuickLaunchFolder(platform)) WriteProgramShortcut(platform, program, *quickLaunch);
   if (auto desktop = platform.files.SpecialFolder(kCsidlDesktop); desktop && !desktop->empty())
     WriteProgramShortcut(platform, program, *desktop);
-  const std::string temp = platform.files.TempFolder();
-  InitializePTT(platform, temp);
-  RunTaskbarScript(platform, owner, temp, kPinScript, program);
+  const std::uint16_t hotkey = WriteStartMenuShortcut(platform, program);
   WriteAppPath(platform, kAppPathName, program);
+  return hotkey;
 }
 
-void Uninstall(Platform& platform, NativeWindow owner, const std::string& exeFolder) {
-  const std::string program = exeFolder + kProgramFile;
-  const std::string link = std::string(kShortcutName) + ".lnk";
+void Uninstall(Platform& platform, const std::string& exeFolder) {
   // Without the folder there is nothing of ours to delete; a bare "\Tavrix.lnk"
   // would name a file in the root of the current drive.
-  if (auto appData = GetAppDataFolder(platform)) platform.files.RemoveFile(JoinPath(*appData + kQuickLaunch, link));
-  if (auto desktop = GetSpecialFolder(platform, kCsidlDesktop)) platform.files.RemoveFile(*desktop + link);
+  if (auto quickLaunch = QuickLaunchFolder(platform)) platform.files.RemoveFile(ShortcutPath(*quickLaunch));
+  for (int folder : {kCsidlDesktop, kCsidlPrograms})
+    if (auto path = platform.files.SpecialFolder(folder); path && !path->empty())
+      platform.files.RemoveFile(ShortcutPath(*path));
   const std::string temp = platform.files.TempFolder();
-  InitializePTT(platform, temp);
-  RunTaskbarScript(platform, owner, temp, kUnpinScript, program);
-  DeleteAppPath(platform, kAppPathName);
+  RemoveTaskbarScript(platform, temp, true);
+  RemoveTaskbarScript(platform, temp, false);
+  DeleteAppPath(platform, kAppPathName, JoinPath(exeFolder, kProgramFile));
 }
 
 bool WriteAppPath(Platform& platform, const std::string& name, const std::string& path) {
   const std::string key = AppPathKey(name);
-  if (!platform.registry.CreateKey(RegRoot::LocalMachine, key))
+  if (!platform.registry.CreateKey(RegRoot::CurrentUser, key))
     throw Error(FormatMessage1("Failed to create key %s", key));
-  if (!platform.registry.SetString(RegRoot::LocalMachine, key, "", path))
+  if (!platform.registry.SetString(RegRoot::CurrentUser, key, "", path))
     throw Error(FormatMessage1("Failed to set data for '%s'", ""));
   return true;
 }
 
-bool DeleteAppPath(Platform& platform, const std::string& name) {
-  return platform.registry.DeleteTree(RegRoot::LocalMachine, AppPathKey(name));
+bool DeleteAppPath(Platform& platform, const std::string& name, const std::string& programPath) {
+  const std::string key = AppPathKey(name);
+  const bool removed = platform.registry.DeleteTree(RegRoot::CurrentUser, key);
+  // An earlier copy, run elevated, may have written the machine-wide entry;
+  // another program's entry of the same name is left alone.
+  if (NamesProgram(platform.registry.ReadValue(RegRoot::LocalMachine, key, ""), programPath))
+    platform.registry.DeleteTree(RegRoot::LocalMachine, key);
+  return removed;
 }
 
 bool ShellIntegrationPresent(Platform& platform, const std::string& exeFolder) {
-  const std::string stored = ReadShellString(platform, kContextMenuCommandKey, "");
+  const std::string stored = ReadShellCommand(platform);
   return stored == ContextMenuCommand(exeFolder) || stored == LegacyContextMenuCommand(exeFolder);
 }
 
 bool ShellIntegrationNeedsRewrite(Platform& platform, const std::string& exeFolder) {
-  return ReadShellString(platform, kContextMenuCommandKey, "") == LegacyContextMenuCommand(exeFolder);
+  return ReadShellCommand(platform) == LegacyContextMenuCommand(exeFolder);
 }
 
 void SetShellIntegration(Platform& platform, bool on, const std::string& exeFolder) {
   if (!on) {
-    DeleteRegistryKey(platform, RegRoot::ClassesRoot, kContextMenuKey);
+    // Both silent: a standard user may not remove the machine-wide entry.
+    platform.registry.DeleteTree(RegRoot::CurrentUser, kContextMenuKey);
+    platform.registry.DeleteTree(RegRoot::LocalMachine, kContextMenuKey);
     return;
   }
-  CreateRegistryKey(platform, RegRoot::ClassesRoot, kContextMenuKey);
-  CreateRegistryKey(platform, RegRoot::ClassesRoot, kContextMenuCommandKey);
+  CreateRegistryKey(platform, kContextMenuKey);
+  CreateRegistryKey(platform, kContextMenuCommandKey);
   WriteShellString(platform, kContextMenuKey, "", kContextMenuCaption);
-  WriteShellString(platform, kContextMenuKey, "Icon", exeFolder + kProgramFile);
+  WriteShellString(platform, kContextMenuKey, "Icon", JoinPath(exeFolder, kProgramFile));
   WriteShellString(platform, kContextMenuCommandKey, "", ContextMenuCommand(exeFolder));
 }
 

@@ -2,8 +2,8 @@
 # The Set Command dialog end to end: started with a quoted path with blanks and
 # an extra argument while an interactive instance runs, keys typed into it,
 # the stored command launched with /l; then the context-menu entry switched on
-# in the command manager, read back with `wine reg query`, and run as the
-# shell runs it.
+# in the command manager, read back with `wine reg query` below the user's
+# classes, and run as the shell runs it.
 . "$(dirname "$0")/lib.sh"
 e2e_setup "$1" "$2"
 runner=$3
@@ -45,7 +45,7 @@ for _ in $(seq 11); do xdotool key Tab; done
 xdotool key space
 sleep 1
 exe_win=$(winepath -w "$E2E_DIR/TVX.exe")
-query=$(wine reg query 'HKCR\AllFilesystemObjects\Shell\SetTVXcmd' /s 2>/dev/null | tr -d '\r')
+query=$(wine reg query 'HKCU\Software\Classes\AllFilesystemObjects\Shell\SetTVXcmd' /s 2>/dev/null | tr -d '\r')
 echo "$query"
 echo "$query" | grep -qF 'Set T&VX Command' || { echo "caption value missing"; exit 1; }
 echo "$query" | grep -qF "Icon    REG_SZ    $exe_win" || { echo "icon value missing"; exit 1; }
@@ -66,5 +66,5 @@ echo "context-menu verb opened the dialog and stored: fromverb"
 # The interactive instance is still there; the clean-up ends it. Take the
 # entry out of this prefix again.
 kill -0 "$E2E_PID" || { echo "the interactive instance ended"; exit 1; }
-wine reg delete 'HKCR\AllFilesystemObjects\Shell\SetTVXcmd' /f >/dev/null 2>&1 || true
+wine reg delete 'HKCU\Software\Classes\AllFilesystemObjects\Shell\SetTVXcmd' /f >/dev/null 2>&1 || true
 echo "ok"

@@ -238,24 +238,56 @@ TEST_F(ManagerTest, ShellIntegrationBoxFollowsTheRegistryOnEveryActivation) {
   const std::string commandKey = shell::kContextMenuCommandKey;
   auto& m = OpenManager();
   EXPECT_FALSE(m.chkSI.Checked());
-  EXPECT_FALSE(fake.registry.HasKey(RegRoot::ClassesRoot, shell::kContextMenuKey));
+  EXPECT_FALSE(fake.registry.HasKey(RegRoot::CurrentUser, shell::kContextMenuKey));
 
   ClickCheckBox(m.chkSI);
-  EXPECT_EQ(fake.registry.Text(RegRoot::ClassesRoot, commandKey, ""), shell::ContextMenuCommand(dir.Path()));
+  EXPECT_EQ(fake.registry.Text(RegRoot::CurrentUser, commandKey, ""), shell::ContextMenuCommand(dir.Path()));
   m.RaiseActivate();
   EXPECT_TRUE(m.chkSI.Checked());
 
   // Another copy took the entry over: the box clears and the entry goes.
-  fake.registry.Put(RegRoot::ClassesRoot, commandKey, "", "D:\\Other\\TVX.exe /setcmd \"%1\"");
+  fake.registry.Put(RegRoot::CurrentUser, commandKey, "", "D:\\Other\\TVX.exe /setcmd \"%1\"");
   m.RaiseActivate();
   EXPECT_FALSE(m.chkSI.Checked());
-  EXPECT_FALSE(fake.registry.HasKey(RegRoot::ClassesRoot, shell::kContextMenuKey));
+  EXPECT_FALSE(fake.registry.HasKey(RegRoot::CurrentUser, shell::kContextMenuKey));
 
   // A new window finds this copy's entry and ticks its box.
   CloseManager();
-  fake.registry.CreateKey(RegRoot::ClassesRoot, commandKey);
-  fake.registry.SetString(RegRoot::ClassesRoot, commandKey, "", shell::ContextMenuCommand(dir.Path()));
+  fake.registry.CreateKey(RegRoot::CurrentUser, commandKey);
+  fake.registry.SetString(RegRoot::CurrentUser, commandKey, "", shell::ContextMenuCommand(dir.Path()));
   EXPECT_TRUE(OpenManager().chkSI.Checked());
+}
+
+// A standard user (or an administrator under UAC) may change nothing below
+// HKEY_LOCAL_MACHINE: Install and the box still complete, per user only.
+TEST_F(ManagerTest, InstallAndShellIntegrationNeedNoAdministratorRights) {
+  fake.registry.standardUser = true;
+  fake.files.specialFolders[kCsidlPrograms] = "C:\\Users\\me\\Start Menu\\Programs";
+  auto& m = OpenManager();
+  Click(m.cmdInstall);
+  ClickCheckBox(m.chkSI);
+  m.RaiseActivate();
+  EXPECT_TRUE(m.chkSI.Checked());
+
+  // One message, the information after Install; no error.
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].kind, ui::MsgKind::Information);
+  const std::string program = dir.Path() + "TVX.exe";
+  EXPECT_EQ(fake.registry.Text(RegRoot::CurrentUser, shell::AppPathKey("tvx.exe"), ""), program);
+  EXPECT_EQ(fake.registry.Text(RegRoot::CurrentUser, shell::kContextMenuCommandKey, ""),
+            shell::ContextMenuCommand(dir.Path()));
+  // Exactly the per-user keys, with the parents the creation brings.
+  std::set<std::string> keys;
+  for (const auto& [id, key] : fake.registry.keys) keys.insert(id);
+  std::set<std::string> expected;
+  for (std::string path : {shell::AppPathKey("tvx.exe"), std::string(shell::kContextMenuCommandKey)})
+    for (;;) {
+      expected.insert(FakeRegistry::Id(RegRoot::CurrentUser, path));
+      auto cut = path.find_last_of('\\');
+      if (cut == std::string::npos) break;
+      path.resize(cut);
+    }
+  EXPECT_EQ(keys, expected);
 }
 
 TEST_F(ManagerTest, PredefinedDialogAddsAndTheListReloadsAfterIt) {

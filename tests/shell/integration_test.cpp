@@ -35,16 +35,16 @@ TEST(ContextMenuEntry, SwitchOnWritesBothKeysAndThreeValues) {
   FakePlatform fp;
   SetShellIntegration(fp, true, kExe);
 
-  EXPECT_EQ(fp.registry.Text(RegRoot::ClassesRoot, kMenuKey, ""), "Set T&VX Command");
-  EXPECT_EQ(fp.registry.Text(RegRoot::ClassesRoot, kMenuKey, "Icon"), "C:\\Tools\\TVX.exe");
+  EXPECT_EQ(fp.registry.Text(RegRoot::CurrentUser, kMenuKey, ""), "Set T&VX Command");
+  EXPECT_EQ(fp.registry.Text(RegRoot::CurrentUser, kMenuKey, "Icon"), "C:\\Tools\\TVX.exe");
   // The program's path is quoted, so a folder with blanks still starts it.
-  EXPECT_EQ(fp.registry.Text(RegRoot::ClassesRoot, kCmdKey, ""), "\"C:\\Tools\\TVX.exe\" /setcmd \"%1\"");
-  EXPECT_EQ(fp.registry.keys.at(FakeRegistry::Id(RegRoot::ClassesRoot, kMenuKey)).values.size(), 2u);
-  EXPECT_EQ(fp.registry.keys.at(FakeRegistry::Id(RegRoot::ClassesRoot, kCmdKey)).values.size(), 1u);
+  EXPECT_EQ(fp.registry.Text(RegRoot::CurrentUser, kCmdKey, ""), "\"C:\\Tools\\TVX.exe\" /setcmd \"%1\"");
+  EXPECT_EQ(fp.registry.keys.at(FakeRegistry::Id(RegRoot::CurrentUser, kMenuKey)).values.size(), 2u);
+  EXPECT_EQ(fp.registry.keys.at(FakeRegistry::Id(RegRoot::CurrentUser, kCmdKey)).values.size(), 1u);
   // Keys first, in order, then the values.
   ASSERT_GE(fp.registry.calls.size(), 2u);
-  EXPECT_EQ(fp.registry.calls[0], "Create " + FakeRegistry::Id(RegRoot::ClassesRoot, kMenuKey));
-  EXPECT_EQ(fp.registry.calls[1], "Create " + FakeRegistry::Id(RegRoot::ClassesRoot, kCmdKey));
+  EXPECT_EQ(fp.registry.calls[0], "Create " + FakeRegistry::Id(RegRoot::CurrentUser, kMenuKey));
+  EXPECT_EQ(fp.registry.calls[1], "Create " + FakeRegistry::Id(RegRoot::CurrentUser, kCmdKey));
 
   EXPECT_TRUE(ShellIntegrationPresent(fp, kExe));
   EXPECT_FALSE(ShellIntegrationNeedsRewrite(fp, kExe));
@@ -71,7 +71,7 @@ TEST(ContextMenuEntry, StateOfStoredCommandValues) {
   };
   for (const Case& c : cases) {
     FakePlatform fp;
-    fp.registry.Put(RegRoot::ClassesRoot, kCmdKey, "", c.stored, c.type);
+    fp.registry.Put(RegRoot::CurrentUser, kCmdKey, "", c.stored, c.type);
     EXPECT_EQ(ShellIntegrationPresent(fp, kExe), c.present) << c.stored << " type " << c.type;
     EXPECT_EQ(ShellIntegrationNeedsRewrite(fp, kExe), c.rewrite) << c.stored << " type " << c.type;
   }
@@ -81,23 +81,23 @@ TEST(ContextMenuEntry, StateOfStoredCommandValues) {
 
   // Readable, but not with full access: absent.
   FakePlatform locked;
-  locked.registry.Put(RegRoot::ClassesRoot, kCmdKey, "", ContextMenuCommand(kExe));
+  locked.registry.Put(RegRoot::CurrentUser, kCmdKey, "", ContextMenuCommand(kExe));
   locked.registry.noFullAccess.insert(text::LowerAscii(kCmdKey));
   EXPECT_FALSE(ShellIntegrationPresent(locked, kExe));
 }
 
 TEST(ContextMenuEntry, OldEntryIsRewrittenInTheQuotedForm) {
   FakePlatform fp;
-  fp.registry.Put(RegRoot::ClassesRoot, kMenuKey, "", "Set T&VX Command");
-  fp.registry.Put(RegRoot::ClassesRoot, kMenuKey, "Icon", "C:\\Tools\\TVX.exe");
-  fp.registry.Put(RegRoot::ClassesRoot, kCmdKey, "", "C:\\Tools\\TVX.exe /setcmd \"%1\"");
-  fp.registry.Put(RegRoot::ClassesRoot, kMenuKey, "Extended", "");  // not ours: left alone
+  fp.registry.Put(RegRoot::CurrentUser, kMenuKey, "", "Set T&VX Command");
+  fp.registry.Put(RegRoot::CurrentUser, kMenuKey, "Icon", "C:\\Tools\\TVX.exe");
+  fp.registry.Put(RegRoot::CurrentUser, kCmdKey, "", "C:\\Tools\\TVX.exe /setcmd \"%1\"");
+  fp.registry.Put(RegRoot::CurrentUser, kMenuKey, "Extended", "");  // not ours: left alone
 
   ASSERT_TRUE(ShellIntegrationPresent(fp, kExe));
   SetShellIntegration(fp, true, kExe);
 
-  EXPECT_EQ(fp.registry.Text(RegRoot::ClassesRoot, kCmdKey, ""), ContextMenuCommand(kExe));
-  EXPECT_TRUE(fp.registry.keys.at(FakeRegistry::Id(RegRoot::ClassesRoot, kMenuKey)).values.count("extended"));
+  EXPECT_EQ(fp.registry.Text(RegRoot::CurrentUser, kCmdKey, ""), ContextMenuCommand(kExe));
+  EXPECT_TRUE(fp.registry.keys.at(FakeRegistry::Id(RegRoot::CurrentUser, kMenuKey)).values.count("extended"));
   EXPECT_TRUE(ShellIntegrationPresent(fp, kExe));
   EXPECT_FALSE(ShellIntegrationNeedsRewrite(fp, kExe));
 }
@@ -105,14 +105,14 @@ TEST(ContextMenuEntry, OldEntryIsRewrittenInTheQuotedForm) {
 TEST(ContextMenuEntry, SwitchOffRemovesTheWholeEntrySilently) {
   FakePlatform fp;
   SetShellIntegration(fp, true, kExe);
-  fp.registry.CreateKey(RegRoot::ClassesRoot, kMenuKey + "\\Extra\\Deeper");
-  fp.registry.CreateKey(RegRoot::ClassesRoot, "AllFilesystemObjects\\Shell\\Other");
+  fp.registry.CreateKey(RegRoot::CurrentUser, kMenuKey + "\\Extra\\Deeper");
+  fp.registry.CreateKey(RegRoot::CurrentUser, "Software\\Classes\\AllFilesystemObjects\\Shell\\Other");
 
   SetShellIntegration(fp, false, kExe);
-  EXPECT_FALSE(fp.registry.HasKey(RegRoot::ClassesRoot, kMenuKey));
-  EXPECT_FALSE(fp.registry.HasKey(RegRoot::ClassesRoot, kCmdKey));
-  EXPECT_FALSE(fp.registry.HasKey(RegRoot::ClassesRoot, kMenuKey + "\\Extra\\Deeper"));
-  EXPECT_TRUE(fp.registry.HasKey(RegRoot::ClassesRoot, "AllFilesystemObjects\\Shell\\Other"));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::CurrentUser, kMenuKey));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::CurrentUser, kCmdKey));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::CurrentUser, kMenuKey + "\\Extra\\Deeper"));
+  EXPECT_TRUE(fp.registry.HasKey(RegRoot::CurrentUser, "Software\\Classes\\AllFilesystemObjects\\Shell\\Other"));
   EXPECT_FALSE(ShellIntegrationPresent(fp, kExe));
 
   // Nothing to delete: no error.
@@ -123,15 +123,15 @@ TEST(ContextMenuEntry, KeyThatCannotBeCreatedStopsTheSwitch) {
   FakePlatform fp;
   fp.registry.unwritableKeys.insert(text::LowerAscii(kMenuKey));
   EXPECT_EQ(ErrorOf([&] { SetShellIntegration(fp, true, kExe); }),
-            "Failed to create key AllFilesystemObjects\\Shell\\SetTVXcmd");
+            "Failed to create key Software\\Classes\\AllFilesystemObjects\\Shell\\SetTVXcmd");
   EXPECT_EQ(fp.registry.calls.size(), 1u);
 
   FakePlatform second;
   second.registry.unwritableKeys.insert(text::LowerAscii(kCmdKey));
   EXPECT_EQ(ErrorOf([&] { SetShellIntegration(second, true, kExe); }),
-            "Failed to create key AllFilesystemObjects\\Shell\\SetTVXcmd\\Command");
-  EXPECT_TRUE(second.registry.HasKey(RegRoot::ClassesRoot, kMenuKey));
-  EXPECT_EQ(second.registry.Text(RegRoot::ClassesRoot, kMenuKey, ""), "");
+            "Failed to create key Software\\Classes\\AllFilesystemObjects\\Shell\\SetTVXcmd\\Command");
+  EXPECT_TRUE(second.registry.HasKey(RegRoot::CurrentUser, kMenuKey));
+  EXPECT_EQ(second.registry.Text(RegRoot::CurrentUser, kMenuKey, ""), "");
 }
 
 // A registry whose value writes fail for one value name.
@@ -154,11 +154,37 @@ TEST(ContextMenuEntry, ValueThatCannotBeWrittenStopsTheSwitch) {
   Platform platform{registry, fp.shell, fp.environment, fp.files, fp.links, fp.system};
 
   EXPECT_EQ(ErrorOf([&] { SetShellIntegration(platform, true, kExe); }), "Failed to set data for 'Icon'");
-  EXPECT_EQ(registry.Text(RegRoot::ClassesRoot, kMenuKey, ""), "Set T&VX Command");  // earlier step stays done
-  EXPECT_EQ(registry.Text(RegRoot::ClassesRoot, kCmdKey, ""), "");                   // later step not run
+  EXPECT_EQ(registry.Text(RegRoot::CurrentUser, kMenuKey, ""), "Set T&VX Command");  // earlier step stays done
+  EXPECT_EQ(registry.Text(RegRoot::CurrentUser, kCmdKey, ""), "");                   // later step not run
 
   registry.refuse = "";
   EXPECT_EQ(ErrorOf([&] { SetShellIntegration(platform, true, kExe); }), "Failed to set data for ''");
+}
+
+// Windows' merged class view: the per-user entry where there is one, else an
+// entry an elevated copy wrote for the machine. Read apart, as Wine does not
+// merge the two.
+TEST(ContextMenuEntry, MachineWideEntryCountsUnlessTheUsersOwnDiffers) {
+  FakePlatform fp;
+  fp.registry.CreateKey(RegRoot::LocalMachine, kCmdKey);
+  fp.registry.Put(RegRoot::LocalMachine, kCmdKey, "", LegacyContextMenuCommand(kExe));
+  fp.registry.standardUser = true;
+  EXPECT_TRUE(ShellIntegrationPresent(fp, kExe));  // read without full access
+  EXPECT_TRUE(ShellIntegrationNeedsRewrite(fp, kExe));
+
+  SetShellIntegration(fp, true, kExe);  // the rewrite lands per user
+  EXPECT_EQ(fp.registry.Text(RegRoot::CurrentUser, kCmdKey, ""), ContextMenuCommand(kExe));
+  EXPECT_FALSE(ShellIntegrationNeedsRewrite(fp, kExe));
+
+  fp.registry.Put(RegRoot::CurrentUser, kCmdKey, "", "\"D:\\Else\\TVX.exe\" /setcmd \"%1\"");
+  EXPECT_FALSE(ShellIntegrationPresent(fp, kExe));  // the user's own entry hides the machine's
+
+  // Off: the user's entry goes, the refused machine-wide removal is silent.
+  EXPECT_NO_THROW(SetShellIntegration(fp, false, kExe));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::CurrentUser, kMenuKey));
+  fp.registry.standardUser = false;
+  SetShellIntegration(fp, false, kExe);
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::LocalMachine, kCmdKey));
 }
 
 // ---------------------------------------------------------------------------
@@ -173,20 +199,29 @@ TEST(AppPaths, EntryNameAlwaysEndsInExe) {
   EXPECT_EQ(AppPathKey("a.b\\tvx"), prefix + "a.b\\tvx.exe");  // a dot in a folder part is no extension
 }
 
-TEST(AppPaths, WriteAndDelete) {
+TEST(AppPaths, WrittenPerUserAndDeletedWithTheMachineWideEntryThatNamesThisProgram) {
   FakePlatform fp;
-  EXPECT_TRUE(WriteAppPath(fp, "tvx.com", "C:\\Tools\\TVX.exe"));
   const std::string key = AppPathKey("tvx.exe");
-  EXPECT_EQ(fp.registry.Text(RegRoot::LocalMachine, key, ""), "C:\\Tools\\TVX.exe");
+  EXPECT_TRUE(WriteAppPath(fp, "tvx.com", "C:\\Tools\\TVX.exe"));
   EXPECT_TRUE(WriteAppPath(fp, "tvx.exe", "D:\\New\\TVX.exe"));
-  EXPECT_EQ(fp.registry.Text(RegRoot::LocalMachine, key, ""), "D:\\New\\TVX.exe");
-  EXPECT_EQ(fp.registry.keys.at(FakeRegistry::Id(RegRoot::LocalMachine, key)).values.size(), 1u);
-
-  fp.registry.CreateKey(RegRoot::LocalMachine, key + "\\SupportedProtocols");
-  EXPECT_TRUE(DeleteAppPath(fp, "tvx"));
+  EXPECT_EQ(fp.registry.Text(RegRoot::CurrentUser, key, ""), "D:\\New\\TVX.exe");
+  EXPECT_EQ(fp.registry.keys.at(FakeRegistry::Id(RegRoot::CurrentUser, key)).values.size(), 1u);
   EXPECT_FALSE(fp.registry.HasKey(RegRoot::LocalMachine, key));
-  EXPECT_FALSE(fp.registry.HasKey(RegRoot::LocalMachine, key + "\\SupportedProtocols"));
-  EXPECT_FALSE(DeleteAppPath(fp, "tvx.exe"));  // gone already: false, no error
+
+  fp.registry.CreateKey(RegRoot::CurrentUser, key + "\\SupportedProtocols");
+  fp.registry.Put(RegRoot::LocalMachine, key, "", "\"d:\\new\\tvx.EXE\"");  // an elevated copy's
+  EXPECT_TRUE(DeleteAppPath(fp, "tvx", "D:\\New\\TVX.exe"));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::CurrentUser, key));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::CurrentUser, key + "\\SupportedProtocols"));
+  EXPECT_FALSE(fp.registry.HasKey(RegRoot::LocalMachine, key));
+  EXPECT_FALSE(DeleteAppPath(fp, "tvx.exe", "D:\\New\\TVX.exe"));  // gone already: false, no error
+
+  // Another program's machine-wide entry stays; a refused removal is silent.
+  fp.registry.Put(RegRoot::LocalMachine, key, "", "C:\\Other\\tvx.exe");
+  DeleteAppPath(fp, "tvx.exe", "D:\\New\\TVX.exe");
+  EXPECT_TRUE(fp.registry.HasKey(RegRoot::LocalMachine, key));
+  fp.registry.standardUser = true;
+  EXPECT_NO_THROW(DeleteAppPath(fp, "tvx.exe", "C:\\Other\\tvx.exe"));
 }
 
 TEST(AppPaths, Failures) {
@@ -221,6 +256,9 @@ struct Recorder {
     bool RemoveFile(const std::string& p) override {
       r.log.push_back("delete " + p);
       return r.fp.files.RemoveFile(p);
+    }
+    std::optional<std::string> ReadSmallFile(const std::string& p, std::size_t max) override {
+      return r.fp.files.ReadSmallFile(p, max);
     }
     std::optional<std::string> SpecialFolder(int id) override { return r.fp.files.SpecialFolder(id); }
     std::optional<std::string> SpecialFolderCreate(int id) override { return r.fp.files.SpecialFolderCreate(id); }
@@ -274,161 +312,128 @@ struct Recorder {
   Recorder() {
     fp.files.specialFolders[kCsidlDesktop] = "C:\\Users\\me\\Desktop";
     fp.files.specialFolders[kCsidlAppData] = "C:\\Users\\me\\AppData\\Roaming";
+    fp.files.specialFolders[kCsidlPrograms] = kProgramsFolder;
     fp.files.directories.insert("C:\\Users\\me\\Desktop");
     fp.files.directories.insert(kQuickLaunchFolder);
     fp.files.temp = "C:\\Temp\\";
   }
   static inline const std::string kQuickLaunchFolder =
       "C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch";
+  static inline const std::string kProgramsFolder = "C:\\Users\\me\\Start Menu\\Programs";
+  static inline const std::string kStartMenuLink = kProgramsFolder + "\\Tavrix.lnk";
 };
 
 const std::string kAppKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tvx.exe";
-NativeWindow const kOwner = reinterpret_cast<NativeWindow>(0x1234);
 
 TEST(Install, StepsInOrder) {
   Recorder r;
-  Install(r.platform, kOwner, "C:\\My Tools\\");
+  EXPECT_EQ(Install(r.platform, "C:\\My Tools\\"), kDefaultHotkey);
 
   const std::vector<std::string> expected = {
       "link " + Recorder::kQuickLaunchFolder + "\\Tavrix.lnk",
       "link C:\\Users\\me\\Desktop\\Tavrix.lnk",
-      "temp",
-      "write C:\\Temp\\PinToTaskbar.vbs",
-      "write C:\\Temp\\UnpinFromTaskbar.vbs",
-      "run wscript.exe",
+      "link " + Recorder::kStartMenuLink,
       "create key " + kAppKey,
       "set value " + kAppKey,
   };
   EXPECT_EQ(r.log, expected);
-
+  ASSERT_EQ(r.fp.links.writes.size(), 3u);
   for (const auto& w : r.fp.links.writes) {
     EXPECT_EQ(w.fields.target, "C:\\My Tools\\TVX.exe");
     EXPECT_EQ(w.fields.workingFolder, "C:\\My Tools\\");
     EXPECT_EQ(w.fields.arguments, "");
+    EXPECT_EQ(w.fields.hotkey, w.path == Recorder::kStartMenuLink ? kDefaultHotkey : 0) << w.path;
     EXPECT_FALSE(w.setIcon);
     EXPECT_FALSE(w.remember);
   }
-  ASSERT_EQ(r.fp.shell.calls.size(), 1u);
-  const test::ShellCall& run = r.fp.shell.calls[0];
-  EXPECT_EQ(run.owner, kOwner);
-  EXPECT_EQ(run.verb, "");
-  EXPECT_EQ(run.file, "wscript.exe");
-  // Both paths quoted, the script's as well as the program's.
-  EXPECT_EQ(run.params, "\"C:\\Temp\\PinToTaskbar.vbs\" \"C:\\My Tools\\TVX.exe\"");
-  EXPECT_EQ(run.directory, "C:\\Temp\\");
-  EXPECT_EQ(run.show, kSwShowNormal);
-  EXPECT_EQ(r.fp.registry.Text(RegRoot::LocalMachine, kAppKey, ""), "C:\\My Tools\\TVX.exe");
+  EXPECT_TRUE(r.fp.shell.calls.empty());  // no script host
+  EXPECT_EQ(r.fp.registry.Text(RegRoot::CurrentUser, kAppKey, ""), "C:\\My Tools\\TVX.exe");
 }
 
-TEST(Install, ScriptBytes) {
-  const std::string pin =
-      "Set objShell = CreateObject(\"Shell.Application\")\r\n"
-      "set filesystem = CreateObject(\"scripting.Filesystemobject\")\r\n"
-      "Set objFolder = objShell.Namespace(filesystem.GetParentFolderName(Wscript.Arguments(0)))\r\n"
-      "Set objFolderItem = objFolder.ParseName(filesystem.GetFileName(WScript.Arguments(0)))\r\n"
-      "Set colVerbs = objFolderItem.Verbs\r\n"
-      "For Each objVerb in colVerbs\r\n"
-      "\tIf Replace(objVerb.name, \"&\", \"\") = \"Pin to Taskbar\" Then objVerb.DoIt\r\n"
-      "Next\r\n";
-  const std::string unpin = text::ReplaceAll(pin, "\"Pin to Taskbar\"", "\"Unpin from Taskbar\"");
-  Recorder r;
-  Install(r.platform, nullptr, kExe);
-  EXPECT_EQ(r.fp.files.written.at("C:\\Temp\\PinToTaskbar.vbs"), pin);
-  EXPECT_EQ(r.fp.files.written.at("C:\\Temp\\UnpinFromTaskbar.vbs"), unpin);
+TEST(Install, KeyTheUserSetOnTheStartMenuEntryIsKept) {
+  const std::uint16_t ctrlShiftT = kHotkeyControl | kHotkeyShift | 'T';
+  for (std::uint16_t users : {ctrlShiftT, std::uint16_t{0}}) {
+    Recorder r;
+    r.fp.files.files.insert(Recorder::kStartMenuLink);
+    r.fp.links.existing[Recorder::kStartMenuLink] = {"D:\\Old\\TVX.exe", "", users};
+    EXPECT_EQ(Install(r.platform, kExe), users);
+    EXPECT_EQ(r.fp.links.writes.back().fields.hotkey, users);
+    EXPECT_EQ(r.fp.links.writes.back().fields.target, "C:\\Tools\\TVX.exe");
+  }
+  EXPECT_EQ(HotkeyName(kDefaultHotkey), "Ctrl+Alt+F11");
+  EXPECT_EQ(HotkeyName(ctrlShiftT), "Ctrl+Shift+T");
+  EXPECT_NE(InstalledMessage(ctrlShiftT).find("Press Ctrl+Shift+T to start it"), std::string::npos);
+  EXPECT_NE(InstalledMessage(0).find("no shortcut key"), std::string::npos);
 }
 
-TEST(Install, ExistingScriptsAreKeptAndRunAgain) {
-  Recorder r;
-  r.fp.files.files.insert("C:\\Temp\\PinToTaskbar.vbs");
-  Install(r.platform, nullptr, kExe);
-  EXPECT_EQ(r.fp.files.written.count("C:\\Temp\\PinToTaskbar.vbs"), 0u);
-  EXPECT_EQ(r.fp.files.written.count("C:\\Temp\\UnpinFromTaskbar.vbs"), 1u);
-
-  r.log.clear();
-  Install(r.platform, nullptr, kExe);  // second time: both shortcuts again, no script written
-  EXPECT_EQ(std::count_if(r.log.begin(), r.log.end(), [](auto& s) { return s.rfind("write", 0) == 0; }), 0);
-  EXPECT_EQ(std::count_if(r.log.begin(), r.log.end(), [](auto& s) { return s.rfind("link", 0) == 0; }), 2);
-  EXPECT_EQ(r.fp.shell.calls.size(), 2u);
-}
-
-TEST(Install, MissingFoldersAreSkippedSilently) {
+TEST(Install, MissingFoldersAndFailedSavesAreSilentExceptForTheStartMenuEntry) {
   Recorder r;
   r.fp.files.directories.erase(Recorder::kQuickLaunchFolder);
-  Install(r.platform, nullptr, kExe);
-  ASSERT_EQ(r.fp.links.writes.size(), 1u);
+  Install(r.platform, kExe);
+  ASSERT_EQ(r.fp.links.writes.size(), 2u);
   EXPECT_EQ(r.fp.links.writes[0].path, "C:\\Users\\me\\Desktop\\Tavrix.lnk");
-  EXPECT_EQ(r.fp.registry.Text(RegRoot::LocalMachine, kAppKey, ""), "C:\\Tools\\TVX.exe");
+  EXPECT_EQ(r.fp.registry.Text(RegRoot::CurrentUser, kAppKey, ""), "C:\\Tools\\TVX.exe");
 
-  // A save that fails in an existing folder leaves no shortcut and says nothing.
+  // Saves fail: the desktop and Quick Launch shortcuts silently, the
+  // Start-menu entry that Install announces with its error.
   Recorder saveFails;
   saveFails.fp.links.failWith = "Access denied.";
   saveFails.fp.links.failAsSave = true;
-  Install(saveFails.platform, nullptr, kExe);
-  EXPECT_EQ(saveFails.fp.registry.Text(RegRoot::LocalMachine, kAppKey, ""), "C:\\Tools\\TVX.exe");
-  EXPECT_EQ(saveFails.fp.shell.calls.size(), 1u);
-
-  Recorder none;
-  none.fp.files.specialFolders.clear();
-  Install(none.platform, nullptr, kExe);
-  EXPECT_TRUE(none.fp.links.writes.empty());
-  EXPECT_EQ(none.fp.shell.calls.size(), 1u);
+  EXPECT_EQ(ErrorOf([&] { Install(saveFails.platform, kExe); }), "Access denied.");
+  EXPECT_EQ(saveFails.log.back(), "link " + Recorder::kStartMenuLink);
+  EXPECT_FALSE(saveFails.fp.registry.HasKey(RegRoot::CurrentUser, kAppKey));
 }
 
 TEST(Install, FailuresStopTheLaterSteps) {
   Recorder linkFails;
   linkFails.fp.links.failWith = "Class not registered";
-  EXPECT_EQ(ErrorOf([&] { Install(linkFails.platform, nullptr, kExe); }), "Class not registered");
+  EXPECT_EQ(ErrorOf([&] { Install(linkFails.platform, kExe); }), "Class not registered");
   EXPECT_EQ(linkFails.log, std::vector<std::string>{"link " + Recorder::kQuickLaunchFolder + "\\Tavrix.lnk"});
-
-  Recorder scriptFails;
-  scriptFails.fp.files.writeFailures["C:\\Temp\\UnpinFromTaskbar.vbs"] = "Access is denied.";
-  EXPECT_EQ(ErrorOf([&] { Install(scriptFails.platform, nullptr, kExe); }),
-            "Cannot create file \"C:\\Temp\\UnpinFromTaskbar.vbs\". Access is denied.");
-  EXPECT_TRUE(scriptFails.fp.shell.calls.empty());
-  EXPECT_FALSE(scriptFails.fp.registry.HasKey(RegRoot::LocalMachine, kAppKey));
-  EXPECT_EQ(scriptFails.fp.links.writes.size(), 2u);  // earlier steps stay done
 
   Recorder registryFails;
   registryFails.fp.registry.unwritableKeys.insert(text::LowerAscii(kAppKey));
-  EXPECT_EQ(ErrorOf([&] { Install(registryFails.platform, nullptr, kExe); }), "Failed to create key " + kAppKey);
-  EXPECT_EQ(registryFails.fp.shell.calls.size(), 1u);
+  EXPECT_EQ(ErrorOf([&] { Install(registryFails.platform, kExe); }), "Failed to create key " + kAppKey);
+  EXPECT_EQ(registryFails.fp.links.writes.size(), 3u);  // earlier steps stay done
 }
 
-TEST(Uninstall, StepsInOrder) {
+TEST(Uninstall, RemovesWhatInstallWroteAndOnlyTheScriptsOlderCopiesWrote) {
   Recorder r;
+  r.fp.registry.Put(RegRoot::CurrentUser, kAppKey, "", "C:\\Tools\\TVX.exe");
+  r.fp.registry.CreateKey(RegRoot::CurrentUser, kAppKey + "\\Sub");
   r.fp.registry.Put(RegRoot::LocalMachine, kAppKey, "", "C:\\Tools\\TVX.exe");
-  r.fp.registry.CreateKey(RegRoot::LocalMachine, kAppKey + "\\Sub");
-  r.fp.files.files.insert("C:\\Temp\\UnpinFromTaskbar.vbs");  // kept as it is
+  r.fp.files.written["C:\\Temp\\PinToTaskbar.vbs"] = TaskbarScript(true);
+  r.fp.files.written["C:\\Temp\\UnpinFromTaskbar.vbs"] = TaskbarScript(false) + "' mine\r\n";
 
-  Uninstall(r.platform, kOwner, "C:\\Tools\\");
+  Uninstall(r.platform, "C:\\Tools\\");
   const std::vector<std::string> expected = {
       "delete " + Recorder::kQuickLaunchFolder + "\\Tavrix.lnk",
       "delete C:\\Users\\me\\Desktop\\Tavrix.lnk",
+      "delete " + Recorder::kStartMenuLink,
       "temp",
-      "write C:\\Temp\\PinToTaskbar.vbs",
-      "run wscript.exe",
+      "delete C:\\Temp\\PinToTaskbar.vbs",
+      "delete key " + kAppKey,
       "delete key " + kAppKey,
   };
   EXPECT_EQ(r.log, expected);
-  ASSERT_EQ(r.fp.shell.calls.size(), 1u);
-  EXPECT_EQ(r.fp.shell.calls[0].params, "\"C:\\Temp\\UnpinFromTaskbar.vbs\" \"C:\\Tools\\TVX.exe\"");
-  EXPECT_EQ(r.fp.shell.calls[0].owner, kOwner);
-  EXPECT_FALSE(r.fp.registry.HasKey(RegRoot::LocalMachine, kAppKey + "\\Sub"));
+  EXPECT_TRUE(r.fp.shell.calls.empty());
+  EXPECT_EQ(r.fp.files.written.count("C:\\Temp\\UnpinFromTaskbar.vbs"), 1u);
+  EXPECT_FALSE(r.fp.registry.HasKey(RegRoot::CurrentUser, kAppKey + "\\Sub"));
+  EXPECT_FALSE(r.fp.registry.HasKey(RegRoot::LocalMachine, kAppKey));
 
   // Again, with nothing left to remove: no error.
-  EXPECT_NO_THROW(Uninstall(r.platform, kOwner, "C:\\Tools\\"));
+  EXPECT_NO_THROW(Uninstall(r.platform, "C:\\Tools\\"));
 }
 
 TEST(Uninstall, WithoutFoldersDeletesNothingOutsideThem) {
   Recorder r;
   r.fp.files.specialFolders.clear();
-  Uninstall(r.platform, nullptr, kExe);
+  r.fp.files.temp.clear();
+  Uninstall(r.platform, kExe);
   for (const std::string& step : r.log) {
     if (step.rfind("delete key", 0) != 0) {
       EXPECT_NE(step.rfind("delete ", 0), 0u) << step;
     }
   }
-  EXPECT_EQ(r.fp.shell.calls.size(), 1u);
 }
 
 }  // namespace

@@ -57,12 +57,14 @@ RegValue FakeRegistry::ReadValue(RegRoot root, const std::string& keyPath, const
 
 RegValue FakeRegistry::ReadValueFullAccess(RegRoot root, const std::string& keyPath, const std::string& name) {
   if (noFullAccess.count(text::LowerAscii(keyPath))) return {};
+  if (standardUser && root != RegRoot::CurrentUser) return {};
   return ReadValue(root, keyPath, name);
 }
 
 bool FakeRegistry::CreateKey(RegRoot root, const std::string& keyPath) {
   calls.push_back("Create " + Id(root, keyPath));
   if (unwritableKeys.count(text::LowerAscii(keyPath))) return false;
+  if (standardUser && root != RegRoot::CurrentUser) return false;
   // Keys above it come into being too.
   std::string p = keyPath;
   for (;;) {
@@ -78,6 +80,7 @@ bool FakeRegistry::SetString(RegRoot root, const std::string& keyPath, const std
                              const std::string& value) {
   calls.push_back("Set " + Id(root, keyPath) + "|" + name);
   if (unwritableKeys.count(text::LowerAscii(keyPath))) return false;
+  if (standardUser && root != RegRoot::CurrentUser) return false;
   auto k = keys.find(Id(root, keyPath));
   if (k == keys.end()) return false;
   Put(root, keyPath, name, value, kRegSz);
@@ -88,6 +91,7 @@ bool FakeRegistry::DeleteTree(RegRoot root, const std::string& keyPath) {
   calls.push_back("Delete " + Id(root, keyPath));
   std::string id = Id(root, keyPath);
   if (!keys.count(id)) return false;
+  if (standardUser && root != RegRoot::CurrentUser) return false;
   for (auto it = keys.begin(); it != keys.end();) {
     if (it->first == id || it->first.rfind(id + "\\", 0) == 0)
       it = keys.erase(it);
@@ -139,6 +143,12 @@ bool FakeFileSystem::RemoveFile(const std::string& path) {
   bool had = files.erase(path) > 0;
   had = written.erase(path) > 0 || had;
   return had;
+}
+
+std::optional<std::string> FakeFileSystem::ReadSmallFile(const std::string& path, std::size_t maxBytes) {
+  auto it = written.find(path);
+  if (it == written.end() || it->second.size() > maxBytes) return std::nullopt;
+  return it->second;
 }
 
 std::optional<std::string> FakeFileSystem::SpecialFolder(int csidl) {

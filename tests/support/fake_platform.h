@@ -19,6 +19,9 @@ class FakeRegistry : public IRegistry {
   std::map<std::string, Key> keys;
   std::set<std::string> unwritableKeys;  // CreateKey/SetString fail below these (lower-cased paths)
   std::set<std::string> noFullAccess;    // ReadValueFullAccess fails for these
+  // As Windows treats a standard user (or an administrator under UAC): every
+  // change below HKEY_LOCAL_MACHINE, and so through HKEY_CLASSES_ROOT, is refused.
+  bool standardUser = false;
 
   static std::string Id(RegRoot root, const std::string& path);
   void Put(RegRoot root, const std::string& path, const std::string& name, const std::string& text,
@@ -91,6 +94,7 @@ class FakeFileSystem : public IFileSystem {
   bool DirectoryExists(const std::string& path) override { return directories.count(path) > 0; }
   std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool RemoveFile(const std::string& path) override;
+  std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) override;
   std::optional<std::string> SpecialFolder(int csidl) override;
   std::optional<std::string> SpecialFolderCreate(int csidl) override { return SpecialFolder(csidl); }
   std::string TempFolder() override { return temp; }

@@ -27,6 +27,8 @@ LinkDetails ReadShellLink(const std::string& linkPath) {
       d.workingFolder = buffer;
       link->GetIconLocation(buffer, MAX_PATH, &d.iconIndex);
       d.iconFile = buffer;
+      WORD hotkey = 0;
+      if (SUCCEEDED(link->GetHotkey(&hotkey))) d.hotkey = hotkey;
     }
     file->Release();
   }

@@ -10,6 +10,7 @@ namespace tvx::test {
 struct LinkDetails {
   std::string target, arguments, workingFolder, iconFile;
   int iconIndex = -1;
+  unsigned short hotkey = 0;
 };
 
 // Empty details (icon index -1) when the file cannot be read as a link.

@@ -3,6 +3,7 @@
 
 // These need <windows.h>, which the header brings, included first.
 #include <shlobj.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -26,6 +27,9 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
 }
 
 std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
+  // Windows refuses to rename over a file marked read-only, Wine does not:
+  // refuse it here, so that the page stays as the user protected it.
+  if (!fileio::CanWriteExisting(path)) return LastErrorText(ERROR_ACCESS_DENIED);
   // Written as the data file is: a new file, flushed, then renamed over the
   // old one, so that a failure keeps the old file whole.
   fileio::WriteFault why = fileio::WriteFault::Other;
@@ -38,22 +42,55 @@ std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path
 
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
 
-std::optional<std::string> Win32FileSystem::SpecialFolder(int csidl) {
-  ITEMIDLIST* raw = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)) || !raw) return std::nullopt;
-  ScopedCoTaskMemory items(raw);
-  wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(static_cast<ITEMIDLIST*>(items.Get()), path)) return std::nullopt;
-  std::string folder = Narrow(std::wstring_view(path, wcsnlen(path, MAX_PATH)));
+std::optional<std::string> Win32FileSystem::ReadSmallFile(const std::string& path, std::size_t maxBytes) {
+  std::string bytes;
+  if (fileio::ReadWholeFile(path, bytes, maxBytes) != fileio::ReadStatus::Ok) return std::nullopt;
+  return bytes;
+}
+
+namespace {
+
+// The known folder behind each special-folder id the program asks for. Its
+// path comes in an allocation of its own length, so a folder deeper than
+// MAX_PATH characters is taken whole.
+std::optional<KNOWNFOLDERID> KnownFolder(int csidl) {
+  switch (csidl) {
+    case kCsidlDesktop:
+      return FOLDERID_Desktop;
+    case kCsidlPrograms:
+      return FOLDERID_Programs;
+    case kCsidlAppData:
+      return FOLDERID_RoamingAppData;
+  }
+  // Any other id: the shell's own table (COM is up on the calling thread).
+  ComPtr<IKnownFolderManager> manager;
+  KNOWNFOLDERID id{};
+  if (FAILED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER, IID_IKnownFolderManager,
+                              manager.PutVoid())) ||
+      FAILED(manager->FolderIdFromCsidl(csidl, &id)))
+    return std::nullopt;
+  return id;
+}
+
+std::optional<std::string> FolderPath(int csidl, bool create) {
+  const std::optional<KNOWNFOLDERID> id = KnownFolder(csidl);
+  if (!id) return std::nullopt;
+  wchar_t* raw = nullptr;
+  const HRESULT hr =
+      SHGetKnownFolderPath(*id, static_cast<DWORD>(create ? KF_FLAG_CREATE : KF_FLAG_DEFAULT), nullptr, &raw);
+  ScopedCoTaskMemory owned(raw);
+  if (FAILED(hr) || !raw) return std::nullopt;
+  std::string folder = Narrow(raw);
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  if (folder.empty()) return std::nullopt;
   return folder;
 }
 
-std::optional<std::string> Win32FileSystem::SpecialFolderCreate(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  if (!SHGetSpecialFolderPathW(nullptr, path, csidl, TRUE)) return std::nullopt;
-  return Narrow(std::wstring_view(path, wcsnlen(path, MAX_PATH)));
-}
+}  // namespace
+
+std::optional<std::string> Win32FileSystem::SpecialFolder(int csidl) { return FolderPath(csidl, false); }
+
+std::optional<std::string> Win32FileSystem::SpecialFolderCreate(int csidl) { return FolderPath(csidl, true); }
 
 std::string Win32FileSystem::TempFolder() {
   std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');

@@ -42,6 +42,7 @@ void Win32ShellLinks::Write(const std::string& linkPath, const ShortcutFields& f
   if (setIcon) link->SetIconLocation(Widen(fields.iconFile).c_str(), fields.iconIndex);
   link->SetWorkingDirectory(Widen(fields.workingFolder).c_str());
   link->SetArguments(Widen(fields.arguments).c_str());
+  if (fields.hotkey != 0) link->SetHotkey(fields.hotkey);
 
   const std::wstring widePath = Widen(linkPath);
   // A path the save cannot take is a failed save, like one the system refuses.
@@ -83,6 +84,8 @@ ShortcutTarget Win32ShellLinks::Read(const std::string& linkPath) {
     }
   }
   result.arguments = UpToNul(arguments, MAX_PATH);
+  WORD hotkey = 0;
+  if (SUCCEEDED(link->GetHotkey(&hotkey))) result.hotkey = hotkey;
   return result;
 }
 

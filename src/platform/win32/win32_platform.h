@@ -49,6 +49,7 @@ class Win32FileSystem : public IFileSystem {
   bool DirectoryExists(const std::string& path) override;
   std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool RemoveFile(const std::string& path) override;
+  std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) override;
   std::optional<std::string> SpecialFolder(int csidl) override;
   std::optional<std::string> SpecialFolderCreate(int csidl) override;
   std::string TempFolder() override;

@@ -1,6 +1,7 @@
 // Runs the Explorer context-menu command for one item as the shell would:
-// reads the verb's command line from the registry, puts the item's path in
-// place of %1 and starts it. Exit code 0 when the process started.
+// reads the verb's command line from the registry (the user's classes first,
+// then the merged view, as Windows merges them and Wine does not), puts the
+// item's path in place of %1 and starts it. Exit code 0 when the process started.
 #include <windows.h>
 
 #include <string>
@@ -12,8 +13,10 @@ int main(int argc, char** argv) {
   DWORD size = sizeof data - 1;
   DWORD type = 0;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "AllFilesystemObjects\\Shell\\SetTVXcmd\\Command", 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\AllFilesystemObjects\\Shell\\SetTVXcmd\\Command", 0,
+                    KEY_READ, &key) != ERROR_SUCCESS &&
+      RegOpenKeyExA(HKEY_CLASSES_ROOT, "AllFilesystemObjects\\Shell\\SetTVXcmd\\Command", 0, KEY_READ, &key) !=
+          ERROR_SUCCESS)
     return 3;
   LONG rc = RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(key);

@@ -14,6 +14,7 @@
 
 #include "context/context.h"
 #include "manager/TVX_CmdMgr.h"
+#include "platform/error.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/shortcuts.h"
 #include "store/profile_file.h"
@@ -234,6 +235,30 @@ TEST_F(ManagerWin32Test, SaveListWritesThePageOnTheDesktop) {
   EXPECT_EQ(bytes, manager::CommandListHtml({{"a", "C:\\a&b.exe|"}, {"b", "b.exe|"}}));
   EXPECT_NE(bytes.find("<center>a</center></td><td width=\"60%\"><div style=\"padding-left:5px\">C:\\a&amp;b.exe|"),
             std::string::npos);
+  DeleteFileA(page.c_str());
+}
+
+// Windows refuses to replace a read-only file by rename; Wine would not.
+TEST_F(ManagerWin32Test, SaveListOverAReadOnlyPageIsRefusedAndThePageKept) {
+  ASSERT_FALSE(desktop.empty());
+  WriteData("[Command]\r\na=a.exe|\r\n");
+  const std::string page = desktop + "\\TVX Command List.htm";
+  WriteFileBytes(page, "mine");
+  ASSERT_TRUE(SetFileAttributesA(page.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::string message = "(no error)";
+  {
+    manager::TtvxCM cm(ctx);
+    auto window = ui.Open(cm);
+    ui.ProcessMessages();
+    try {
+      cm.sBitBtn2Click();
+    } catch (const Error& e) {
+      message = e.what();
+    }
+  }
+  EXPECT_EQ(message.rfind("Cannot create file \"" + page + "\". ", 0), 0u) << message;
+  EXPECT_EQ(ReadFileBytes(page), "mine");
+  SetFileAttributesA(page.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(page.c_str());
 }
 

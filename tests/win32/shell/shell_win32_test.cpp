@@ -1,7 +1,8 @@
 // The shell integration against the real registry, file system and shell link
-// object. The shell's ShellExecute is replaced by a recorder so that no script
-// host is started. Install and Uninstall act on this user's real desktop,
-// Quick Launch folder and App Paths entry: run these in a test prefix.
+// object. The shell's ShellExecute is replaced by a recorder, which shows that
+// nothing is started. Install and Uninstall act on this user's real desktop,
+// Quick Launch and Start-menu folders and App Paths entry: run these in a
+// test prefix.
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -77,6 +78,9 @@ class ShellWin32 : public ::testing::Test {
                      real_.Get().system};
 };
 
+// Written below HKEY_CURRENT_USER\Software\Classes; an entry an elevated copy
+// left below HKEY_LOCAL_MACHINE\Software\Classes is read there (Wine merges
+// neither into HKEY_CLASSES_ROOT for us) and removed with the user's.
 TEST_F(ShellWin32, ContextMenuEntryInTheRegistry) {
   const std::string exe = "C:\\Tavrix Test Folder\\";
   const std::string menu = kContextMenuKey, command = kContextMenuCommandKey;
@@ -84,48 +88,71 @@ TEST_F(ShellWin32, ContextMenuEntryInTheRegistry) {
   ASSERT_FALSE(ShellIntegrationPresent(platform_, exe));
 
   SetShellIntegration(platform_, true, exe);
-  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, menu, ""), std::make_pair(DWORD{REG_SZ}, std::string("Set T&VX Command")));
-  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, menu, "Icon"),
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, menu, ""), std::make_pair(DWORD{REG_SZ}, std::string("Set T&VX Command")));
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, menu, "Icon"),
             std::make_pair(DWORD{REG_SZ}, std::string("C:\\Tavrix Test Folder\\TVX.exe")));
-  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, command, ""),
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, command, ""),
             std::make_pair(DWORD{REG_SZ}, std::string("\"C:\\Tavrix Test Folder\\TVX.exe\" /setcmd \"%1\"")));
+  EXPECT_EQ(ValueCount(HKEY_CURRENT_USER, menu), 2u);
+  EXPECT_EQ(ValueCount(HKEY_CURRENT_USER, command), 1u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, menu));
   EXPECT_TRUE(ShellIntegrationPresent(platform_, exe));
   EXPECT_FALSE(ShellIntegrationPresent(platform_, "C:\\Elsewhere\\"));
 
   // The unquoted form older copies wrote counts as present and is rewritten.
-  PutValue(HKEY_CLASSES_ROOT, command, "", "C:\\Tavrix Test Folder\\TVX.exe /setcmd \"%1\"", REG_SZ);
-  EXPECT_TRUE(ShellIntegrationPresent(platform_, exe));
+  PutValue(HKEY_CURRENT_USER, command, "", "C:\\Tavrix Test Folder\\TVX.exe /setcmd \"%1\"", REG_SZ);
   EXPECT_TRUE(ShellIntegrationNeedsRewrite(platform_, exe));
   SetShellIntegration(platform_, true, exe);
-  EXPECT_EQ(ValueOf(HKEY_CLASSES_ROOT, command, "").second, ContextMenuCommand(exe));
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, command, "").second, ContextMenuCommand(exe));
 
   // An expandable string is not ours.
-  PutValue(HKEY_CLASSES_ROOT, command, "", ContextMenuCommand(exe), REG_EXPAND_SZ);
+  PutValue(HKEY_CURRENT_USER, command, "", ContextMenuCommand(exe), REG_EXPAND_SZ);
   EXPECT_FALSE(ShellIntegrationPresent(platform_, exe));
 
   // Switching off removes the entry with whatever lies below it.
-  PutValue(HKEY_CLASSES_ROOT, menu + "\\Extra\\Deeper", "x", "y", REG_SZ);
+  PutValue(HKEY_CURRENT_USER, menu + "\\Extra\\Deeper", "x", "y", REG_SZ);
   SetShellIntegration(platform_, false, exe);
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, menu));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, menu));
   EXPECT_FALSE(ShellIntegrationPresent(platform_, exe));
+
+  // A machine-wide entry in the old form: present, and rewritten per user.
+  PutValue(HKEY_LOCAL_MACHINE, command, "", "C:\\Tavrix Test Folder\\TVX.exe /setcmd \"%1\"", REG_SZ);
+  EXPECT_TRUE(ShellIntegrationPresent(platform_, exe));
+  EXPECT_TRUE(ShellIntegrationNeedsRewrite(platform_, exe));
+  SetShellIntegration(platform_, true, exe);
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, command, "").second, ContextMenuCommand(exe));
+  EXPECT_FALSE(ShellIntegrationNeedsRewrite(platform_, exe));
+  SetShellIntegration(platform_, false, exe);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, menu));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, menu));
   EXPECT_NO_THROW(SetShellIntegration(platform_, false, exe));
 }
 
 TEST_F(ShellWin32, AppPathsEntry) {
   const std::string key = AppPathKey("tavrix-selftest.exe");
-  DeleteAppPath(platform_, "tavrix-selftest.exe");
+  DeleteAppPath(platform_, "tavrix-selftest.exe", "");
 
   EXPECT_TRUE(WriteAppPath(platform_, "tavrix-selftest.com", "C:\\Tools\\TVX.exe"));
-  EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, key, ""), std::make_pair(DWORD{REG_SZ}, std::string("C:\\Tools\\TVX.exe")));
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, key, ""), std::make_pair(DWORD{REG_SZ}, std::string("C:\\Tools\\TVX.exe")));
   EXPECT_TRUE(WriteAppPath(platform_, "tavrix-selftest", "D:\\New\\TVX.exe"));
-  EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, key, "").second, "D:\\New\\TVX.exe");
-  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, key), 1u);
-
-  PutValue(HKEY_LOCAL_MACHINE, key + "\\Sub\\Deeper", "v", "w", REG_SZ);
-  PutValue(HKEY_LOCAL_MACHINE, key + "\\Other", "v", "w", REG_SZ);
-  EXPECT_TRUE(DeleteAppPath(platform_, "tavrix-selftest.exe"));
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, key, "").second, "D:\\New\\TVX.exe");
+  EXPECT_EQ(ValueCount(HKEY_CURRENT_USER, key), 1u);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
-  EXPECT_FALSE(DeleteAppPath(platform_, "tavrix-selftest.exe"));
+
+  // Deleted with its subkeys, and with the machine-wide entry for this program.
+  PutValue(HKEY_CURRENT_USER, key + "\\Sub\\Deeper", "v", "w", REG_SZ);
+  PutValue(HKEY_LOCAL_MACHINE, key, "", "D:\\New\\TVX.exe", REG_SZ);
+  EXPECT_TRUE(DeleteAppPath(platform_, "tavrix-selftest.exe", "D:\\New\\TVX.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+  EXPECT_FALSE(DeleteAppPath(platform_, "tavrix-selftest.exe", "D:\\New\\TVX.exe"));
+}
+
+TEST_F(ShellWin32, SpecialFoldersBeyondTheProgramsOwnComeFromTheShellsTable) {
+  auto fonts = platform_.files.SpecialFolder(CSIDL_FONTS);
+  ASSERT_TRUE(fonts.has_value());
+  EXPECT_TRUE(text::EqualsNoCase(fonts->substr(fonts->size() - 6), "\\Fonts")) << *fonts;
+  EXPECT_EQ(platform_.files.SpecialFolder(0x7F), std::nullopt);  // no such id
 }
 
 TEST_F(ShellWin32, ShortcutRoundTrip) {
@@ -191,14 +218,14 @@ TEST_F(ShellWin32, ShortcutsExplorerEntryAndAppPathsCarryNamesOutsideTheCodePage
   EXPECT_TRUE(platform_.files.RemoveFile(link));
 
   SetShellIntegration(platform_, true, folder);
-  EXPECT_EQ(WideValue(HKEY_CLASSES_ROOT, win32::Widen(kContextMenuCommandKey), L""),
+  EXPECT_EQ(WideValue(HKEY_CURRENT_USER, win32::Widen(kContextMenuCommandKey), L""),
             win32::Widen(ContextMenuCommand(folder)));
   EXPECT_TRUE(ShellIntegrationPresent(platform_, folder));
   SetShellIntegration(platform_, false, folder);
 
   ASSERT_TRUE(WriteAppPath(platform_, "tavrix-selftest", target));
-  EXPECT_EQ(WideValue(HKEY_LOCAL_MACHINE, win32::Widen(AppPathKey("tavrix-selftest")), L""), win32::Widen(target));
-  EXPECT_TRUE(DeleteAppPath(platform_, "tavrix-selftest"));
+  EXPECT_EQ(WideValue(HKEY_CURRENT_USER, win32::Widen(AppPathKey("tavrix-selftest")), L""), win32::Widen(target));
+  EXPECT_TRUE(DeleteAppPath(platform_, "tavrix-selftest", target));
 
   EXPECT_TRUE(platform_.files.RemoveFile(target));
   RemoveDirectoryW(win32::Widen(folder).c_str());
@@ -211,45 +238,54 @@ TEST_F(ShellWin32, InstallThenUninstall) {
 
   auto appData = platform_.files.SpecialFolder(kCsidlAppData);
   auto desktop = platform_.files.SpecialFolder(kCsidlDesktop);
-  ASSERT_TRUE(appData && desktop);
+  auto programs = platform_.files.SpecialFolderCreate(kCsidlPrograms);
+  ASSERT_TRUE(appData && desktop && programs);
   const std::string quickLaunch = *appData + "\\Microsoft\\Internet Explorer\\Quick Launch";
   const std::string explorerFolder = *appData + "\\Microsoft\\Internet Explorer";
   const bool madeExplorerFolder = !platform_.files.DirectoryExists(explorerFolder);
   const bool madeQuickLaunch = !platform_.files.DirectoryExists(quickLaunch);
   if (madeQuickLaunch) SHCreateDirectoryExA(nullptr, quickLaunch.c_str(), nullptr);
+  const std::string startMenu = *programs + "\\Tavrix.lnk";
+  DeleteFileA(startMenu.c_str());
+  // What older copies left in the temporary folder: their own pin script,
+  // and an unpin script the user has changed.
   const std::string temp = platform_.files.TempFolder();
-  DeleteFileA((temp + kPinScript).c_str());
-  DeleteFileA((temp + kUnpinScript).c_str());
-
-  Install(platform_, nullptr, dir.Path());
-
-  for (const std::string& link : {quickLaunch + "\\Tavrix.lnk", *desktop + "\\Tavrix.lnk"}) {
-    ShortcutTarget back = ReadShortcut(platform_, link);
-    EXPECT_TRUE(text::EqualsNoCase(back.target, program)) << link << ": " << back.target;
-    EXPECT_EQ(back.arguments, "") << link;
-    EXPECT_TRUE(text::EqualsNoCase(Inspect(link).workingFolder, dir.Path())) << link;
-  }
-  EXPECT_EQ(ReadFileBytes(temp + kPinScript), TaskbarScript(true));
-  EXPECT_EQ(ReadFileBytes(temp + kUnpinScript), TaskbarScript(false));
-  const std::string appKey = AppPathKey("tvx.exe");
-  EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, appKey, ""), std::make_pair(DWORD{REG_SZ}, program));
-  ASSERT_EQ(shell_.calls.size(), 1u);
-  EXPECT_EQ(shell_.calls[0].file, "wscript.exe");
-  EXPECT_EQ(shell_.calls[0].params, "\"" + temp + "PinToTaskbar.vbs\" \"" + program + "\"");
-  EXPECT_EQ(shell_.calls[0].directory, temp);
-
-  // A changed script is kept as it is.
+  WriteFileBytes(temp + kPinScript, TaskbarScript(true));
   WriteFileBytes(temp + kUnpinScript, "' changed\r\n");
-  Uninstall(platform_, nullptr, dir.Path());
+
+  EXPECT_EQ(Install(platform_, dir.Path()), kDefaultHotkey);
+  for (const std::string& link : {quickLaunch + "\\Tavrix.lnk", *desktop + "\\Tavrix.lnk", startMenu}) {
+    LinkDetails details = Inspect(link);
+    EXPECT_TRUE(text::EqualsNoCase(details.target, program)) << link << ": " << details.target;
+    EXPECT_EQ(details.arguments, "") << link;
+    EXPECT_TRUE(text::EqualsNoCase(details.workingFolder, dir.Path())) << link;
+    EXPECT_EQ(details.hotkey, link == startMenu ? (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | VK_F11 : 0) << link;
+  }
+  const std::string appKey = AppPathKey("tvx.exe");
+  EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, appKey, ""), std::make_pair(DWORD{REG_SZ}, program));
+  EXPECT_EQ(ValueCount(HKEY_CURRENT_USER, appKey), 1u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, appKey));
+
+  // The key the user gave the Start-menu entry survives the next Install.
+  ShortcutFields mine;
+  mine.target = program;
+  mine.hotkey = (HOTKEYF_CONTROL | HOTKEYF_SHIFT) << 8 | 'T';
+  platform_.links.Write(startMenu, mine, false, false);
+  EXPECT_EQ(Install(platform_, dir.Path()), mine.hotkey);
+  EXPECT_EQ(Inspect(startMenu).hotkey, mine.hotkey);
+  EXPECT_TRUE(text::EqualsNoCase(Inspect(startMenu).workingFolder, dir.Path()));
+
+  PutValue(HKEY_LOCAL_MACHINE, appKey, "", program, REG_SZ);  // as an elevated copy wrote it
+  Uninstall(platform_, dir.Path());
   EXPECT_FALSE(test::PathExists(quickLaunch + "\\Tavrix.lnk"));
   EXPECT_FALSE(test::PathExists(*desktop + "\\Tavrix.lnk"));
+  EXPECT_FALSE(test::PathExists(startMenu));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, appKey));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, appKey));
-  EXPECT_EQ(ReadFileBytes(temp + kPinScript), TaskbarScript(true));
+  EXPECT_FALSE(test::PathExists(temp + kPinScript));
   EXPECT_EQ(ReadFileBytes(temp + kUnpinScript), "' changed\r\n");
-  ASSERT_EQ(shell_.calls.size(), 2u);
-  EXPECT_EQ(shell_.calls[1].params, "\"" + temp + "UnpinFromTaskbar.vbs\" \"" + program + "\"");
+  EXPECT_TRUE(shell_.calls.empty());  // nothing started, no script host
 
-  DeleteFileA((temp + kPinScript).c_str());
   DeleteFileA((temp + kUnpinScript).c_str());
   if (madeQuickLaunch) RemoveDirectoryA(quickLaunch.c_str());
   if (madeExplorerFolder) RemoveDirectoryA(explorerFolder.c_str());
