@@ -24,6 +24,7 @@ extern char** environ;
 #include "launch/launch.h"
 #include "platform/file_io.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "ui/memory_backend.h"
 
 namespace tvx::bench {
@@ -170,7 +171,7 @@ void TypedLaunch(bool startPrograms) {
   const std::string program = TargetProgram();
   bytes.insert(bytes.find('\n') + 1, "first=" + program + "|a\r\nsecond=" + program + "|b\r\n");
   fileio::WriteFileFlushed(folder + "TVX.dat", bytes);
-  const std::string hist = app::HistoryFilePath(folder);
+  const std::string hist = store::HistoryFilePath(folder);
   FillHistory(hist);
   BenchPlatform bp;
   bp.shell.startPrograms = startPrograms;
@@ -242,12 +243,12 @@ void PlaceholderLaunch(bool startPrograms) {
   store::ProfileFile data(path);
   const int rounds = startPrograms ? 200 : 20000;
   auto withArgs = [&] {
-    launch::LaunchNames("g rust borrow checker", data, nullptr, bp.platform);
-    launch::LaunchNames("n readme.txt", data, nullptr, bp.platform);
+    launch::LaunchNamedValues(launch::FindNamedValues("g rust borrow checker", data), nullptr, bp.platform);
+    launch::LaunchNamedValues(launch::FindNamedValues("n readme.txt", data), nullptr, bp.platform);
   };
   auto withoutArgs = [&] {
-    launch::LaunchNames("w", data, nullptr, bp.platform);
-    launch::LaunchNames("m", data, nullptr, bp.platform);
+    launch::LaunchNamedValues(launch::FindNamedValues("w", data), nullptr, bp.platform);
+    launch::LaunchNamedValues(launch::FindNamedValues("m", data), nullptr, bp.platform);
   };
   // In turn; the programs one side started are waited for before the other
   // side is timed, so that neither runs beside the other's programs.

@@ -40,8 +40,6 @@ std::vector<Entry> ReadEntries(const store::ProfileFile& file) {
 
 }  // namespace
 
-std::string HistoryFilePath(const std::string& executableFolder) { return executableFolder + "TVX.hist"; }
-
 void History::Load(const std::string& path) {
   path_ = path;
   texts_.clear();

@@ -12,9 +12,6 @@ namespace tvx::app {
 
 inline constexpr size_t kHistoryLimit = 100;
 
-// The history file's path: the executable's folder (with its trailing separator) + "TVX.hist".
-std::string HistoryFilePath(const std::string& executableFolder);
-
 class History {
  public:
   History() = default;

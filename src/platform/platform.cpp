@@ -9,7 +9,7 @@ std::string ExecutableFolder(const std::string& modulePath) {
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
   return folder + '\\' + name;
 }
 

@@ -192,8 +192,8 @@ struct Platform {
 // Folder of a full path, with its trailing backslash (or slash off Windows).
 std::string ExecutableFolder(const std::string& modulePath);
 
-// The one way paths are joined: the folder, a backslash unless the folder
-// already ends with one, then the name.
+// The one way paths are joined: the folder, a backslash unless the folder is
+// empty or already ends with a separator ("\\" or "/"), then the name.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace tvx

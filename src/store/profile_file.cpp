@@ -1399,6 +1399,4 @@ void ProfileFile::Release() {
   impl_->StartIndex();
 }
 
-std::string DataFilePath(const std::string& executableFolder) { return executableFolder + "TVX.dat"; }
-
 }  // namespace tvx::store
