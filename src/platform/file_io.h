@@ -1,6 +1,10 @@
 #pragma once
 // File primitives under the data file engine: whole-file reads, a
 // cross-process lock and durable, atomic replacement of a file.
+//
+// Failures are answered, never raised: a read with its ReadStatus, a change
+// with false and, where the user can act on the reason, a WriteFault through
+// the optional out-parameter.
 #include <cstddef>
 #include <cstdint>
 #include <string>

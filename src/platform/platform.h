@@ -59,7 +59,8 @@ class IRegistry {
 // ShowWindow codes the program passes.
 enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5 };
 
-// Failures are answered with the platform's result code, never raised.
+// Failures are answered, never raised: Execute with the platform's result
+// code, ShowInFolder with false, FindOnSearchPath with nullopt.
 class IShell {
  public:
   virtual ~IShell() = default;
