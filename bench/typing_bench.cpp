@@ -24,6 +24,7 @@ extern char** environ;
 #include "launch/launch.h"
 #include "platform/file_io.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "ui/memory_backend.h"
 
 namespace tvx::bench {
@@ -170,7 +171,7 @@ void TypedLaunch(bool startPrograms) {
   const std::string program = TargetProgram();
   bytes.insert(bytes.find('\n') + 1, "first=" + program + "|a\r\nsecond=" + program + "|b\r\n");
   fileio::WriteFileFlushed(folder + "TVX.dat", bytes);
-  const std::string hist = app::HistoryFilePath(folder);
+  const std::string hist = store::HistoryFilePath(folder);
   FillHistory(hist);
   BenchPlatform bp;
   bp.shell.startPrograms = startPrograms;

@@ -17,20 +17,18 @@ run cmake --preset sanitize -DTVX_WERROR=ON
 run cmake --build --preset sanitize
 run ctest --preset sanitize
 
-if [ -f tests/fuzz/CMakeLists.txt ]; then
-  run cmake --preset fuzz -DTVX_WERROR=ON
-  run cmake --build --preset fuzz
-  for f in build/fuzz/tests/fuzz/fuzz_*; do
-    [ -f "$f" ] && [ -x "$f" ] || continue
-    log="build/fuzz/$(basename "$f").log"
-    echo "== $f (${TVX_FUZZ_SECONDS:-20} s)"
-    if "$f" -max_total_time="${TVX_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -artifact_prefix=build/fuzz/ >"$log" 2>&1; then
-      tail -1 "$log"
-    else
-      tail -30 "$log"; echo "!! failed: $f"; status=1
-    fi
-  done
-fi
+run cmake --preset fuzz -DTVX_WERROR=ON
+run cmake --build --preset fuzz
+for f in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -f "$f" ] && [ -x "$f" ] || continue
+  log="build/fuzz/$(basename "$f").log"
+  echo "== $f (${TVX_FUZZ_SECONDS:-20} s)"
+  if "$f" -max_total_time="${TVX_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -artifact_prefix=build/fuzz/ >"$log" 2>&1; then
+    tail -1 "$log"
+  else
+    tail -30 "$log"; echo "!! failed: $f"; status=1
+  fi
+done
 
 run cmake --preset windows -DTVX_WERROR=ON
 run cmake --build --preset windows

@@ -3,12 +3,9 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 
 namespace tvx::app {
-
-namespace {
-constexpr const char* kTemplates = "Template";
-}  // namespace
 
 TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
     : ui::Form(ctx.ui, "frmCT"), ctx_(ctx), onClosed_(std::move(onClosed)) {
@@ -71,7 +68,7 @@ TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
 
 void TfrmCT::FillList() {
   store::ProfileFile data(ctx_.DataFile());
-  lstTmp.SetItems(data.ListKeys(kTemplates));
+  lstTmp.SetItems(data.ListKeys(store::kTemplateSection));
 }
 
 void TfrmCT::FormCreate() { FillList(); }
@@ -85,7 +82,7 @@ void TfrmCT::lstTmpClick() {
   if (lstTmp.ItemIndex() < 0) return;
   txtTmp.SetText(name);
   store::ProfileFile data(ctx_.DataFile());
-  txtCmd.SetText(data.ReadString(kTemplates, name));
+  txtCmd.SetText(data.ReadString(store::kTemplateSection, name));
 }
 
 void TfrmCT::Button1Click(ui::Control& sender) {
@@ -96,10 +93,10 @@ void TfrmCT::Button1Click(ui::Control& sender) {
   store::ProfileFile data(ctx_.DataFile());
   switch (sender.Tag) {
     case 1:
-      if (filled) data.WriteString(kTemplates, name, commands);
+      if (filled) data.WriteString(store::kTemplateSection, name, commands);
       break;
     case 0:
-      if (lstTmp.ItemIndex() >= 0) data.DeleteKey(kTemplates, lstTmp.SelectedText());
+      if (lstTmp.ItemIndex() >= 0) data.DeleteKey(store::kTemplateSection, lstTmp.SelectedText());
       break;
     case 2:
       if (filled) {
@@ -107,13 +104,13 @@ void TfrmCT::Button1Click(ui::Control& sender) {
         // One write: a name the file cannot hold, or a file that cannot be
         // written, fails with the old entry still there.
         store::ProfileFile::Changes changes;
-        changes.Delete(kTemplates, lstTmp.SelectedText());
-        changes.Write(kTemplates, name, commands);
+        changes.Delete(store::kTemplateSection, lstTmp.SelectedText());
+        changes.Write(store::kTemplateSection, name, commands);
         data.Apply(changes);
       }
       break;
   }
-  lstTmp.SetItems(data.ListKeys(kTemplates));
+  lstTmp.SetItems(data.ListKeys(store::kTemplateSection));
   data.Release();
   if (sender.Tag != 0) lstTmp.SetItemIndex(lstTmp.IndexOfNoCase(txtTmp.Text()));
 }

@@ -13,17 +13,17 @@ class TfrmCT : public ui::Form {
   // onClosed refills the launcher's template box when the dialog closes.
   TfrmCT(Context& ctx, std::function<void()> onClosed);
 
-  ui::Label Label1{*this, "Label1"};
+  ui::Label Label1{*this, "Label1"};  // "Template Name :"
   ui::Edit txtTmp{*this, "txtTmp"};
-  ui::Label Label2{*this, "Label2"};
+  ui::Label Label2{*this, "Label2"};  // "Type your Command here :"
   ui::Edit txtCmd{*this, "txtCmd"};
-  ui::Label Label4{*this, "Label4"};
-  ui::Button Button1{*this, "Button1"};
-  ui::Button Button3{*this, "Button3"};
+  ui::Label Label4{*this, "Label4"};  // "You may type more than one command."
+  ui::Button Button1{*this, "Button1"};  // "Add to List"
+  ui::Button Button3{*this, "Button3"};  // "Replace"
   ui::Bevel Bevel1{*this, "Bevel1"};
-  ui::Label Label3{*this, "Label3"};
+  ui::Label Label3{*this, "Label3"};  // "Template List :"
   ui::ListBox lstTmp{*this, "lstTmp"};
-  ui::Button Button2{*this, "Button2"};
+  ui::Button Button2{*this, "Button2"};  // "Delete from List"
 
   void FormCreate();
   void FormClose();

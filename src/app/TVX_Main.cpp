@@ -8,13 +8,9 @@
 #include "platform/error.h"
 #include "shell/TVX_SetCmd.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 
 namespace tvx::app {
-
-namespace {
-constexpr const char* kSettings = "Settings";
-constexpr const char* kTemplates = "Template";
-}  // namespace
 
 TfrmTVX::TfrmTVX(Context& ctx, std::function<std::string()> version)
     : ui::Form(ctx.ui, "frmTVX"), ctx_(ctx), version_(std::move(version)) {
@@ -136,12 +132,12 @@ void TfrmTVX::FormCreate(const std::vector<std::string>& args) {
 
 void TfrmTVX::SetUp() {
   // Read when Up or a suggestion first needs it: the window never waits for it.
-  history_.SetFile(HistoryFilePath(ctx_.exeFolder));
+  history_.SetFile(store::HistoryFilePath(ctx_.exeFolder));
   store::ProfileFile data(ctx_.DataFile());
   LoadTemplates(data, kTypeManually);
   LoadNames(data);
-  chkosk.SetChecked(data.ReadInteger(kSettings, "OSK", 0) == 1);
-  bool hide = data.ReadInteger(kSettings, "HideCommand", 0) == 1;
+  chkosk.SetChecked(data.ReadInteger(store::kSettingsSection, store::kOskKey, 0) == 1);
+  bool hide = data.ReadInteger(store::kSettingsSection, store::kHideCommandKey, 0) == 1;
   spdAsterix.SetDown(hide);
   txtCmd.SetPasswordChar(hide ? '*' : 0);
   data.Release();
@@ -149,7 +145,7 @@ void TfrmTVX::SetUp() {
 }
 
 void TfrmTVX::LoadTemplates(store::ProfileFile& data, const std::string& select) {
-  Template.SetItems(data.ListKeys(kTemplates));
+  Template.SetItems(data.ListKeys(store::kTemplateSection));
   Template.AddItem(kTypeManually);
   Template.SetItemIndex(Template.IndexOfNoCase(select));
 }
@@ -162,11 +158,11 @@ void TfrmTVX::FillTemplates(bool keepSelection) {
 }
 
 void TfrmTVX::LoadNames(const store::ProfileFile& data) {
-  std::vector<std::string> names = data.ListKeys(launch::kSection);
+  std::vector<std::string> names = data.ListKeys(store::kCommandSection);
   txtCmd.SetCue(names.empty() ? kNoCommandsCue : "");
   completion_.SetNames(
       std::move(names), [this](const std::string& name) { return history_.Launches(name); },
-      [this](const std::string& a, const std::string& b) { return ctx_.platform.system.CollateCompare(a, b); });
+      [this](const std::string& a, const std::string& b) { return ctx_.Collate(a, b); });
   suggestedFor_.reset();
   UpdateSuggestion();
 }
@@ -267,7 +263,7 @@ void TfrmTVX::chkoskClick() {
   bool on = chkosk.Checked();
   {
     store::ProfileFile data(ctx_.DataFile());
-    data.WriteInteger(kSettings, "OSK", on ? 1 : 0);
+    data.WriteInteger(store::kSettingsSection, store::kOskKey, on ? 1 : 0);
   }
   if (on)
     StartKeyboard();
@@ -279,7 +275,7 @@ void TfrmTVX::spdAsterixClick() {
   bool down = spdAsterix.Down();
   {
     store::ProfileFile data(ctx_.DataFile());
-    data.WriteInteger(kSettings, "HideCommand", down ? 1 : 0);
+    data.WriteInteger(store::kSettingsSection, store::kHideCommandKey, down ? 1 : 0);
   }
   txtCmd.SetPasswordChar(down ? '*' : 0);
   UpdateSuggestion();
@@ -334,7 +330,7 @@ void TfrmTVX::TemplateChange() {
     txtCmd.SetText("");
   } else {
     store::ProfileFile data(ctx_.DataFile());
-    txtCmd.SetText(data.ReadString(kTemplates, chosen));
+    txtCmd.SetText(data.ReadString(store::kTemplateSection, chosen));
   }
   UpdateSuggestion();
 }

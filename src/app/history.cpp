@@ -77,8 +77,6 @@ std::vector<std::string> DistinctNames(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::string HistoryFilePath(const std::string& executableFolder) { return executableFolder + "TVX.hist"; }
-
 void History::SetFile(const std::string& path) {
   path_ = path;
   read_ = false;

@@ -18,9 +18,6 @@ inline constexpr size_t kHistoryLimit = 100;
 // write trims it.
 inline constexpr size_t kHistoryReadLimit = size_t{4} << 20;
 
-// The history file's path: the executable's folder (with its trailing separator) + "TVX.hist".
-std::string HistoryFilePath(const std::string& executableFolder);
-
 class History {
  public:
   History() = default;

@@ -21,10 +21,13 @@ struct Context {
 
   // The data file beside the executable.
   std::string DataFile() const;
-  // The system's case-free order, for lists that sort as the system's own do.
+  // The system's order of texts, for lists that sort as the system's own do,
+  // letter case counting (Collate) or not (CollateNoCase).
+  int Collate(const std::string& a, const std::string& b) const;
   int CollateNoCase(const std::string& a, const std::string& b) const;
-  // The platform's key for that order, when it has one.
-  // Appends the collation key of CollateNoCase's order; false when none.
+  // Append the key of Collate's or CollateNoCase's order; false when the
+  // platform has none.
+  bool AppendCollationKey(std::string_view text, std::string& keys) const;
   bool AppendCollationKeyNoCase(std::string_view text, std::string& keys) const;
 };
 

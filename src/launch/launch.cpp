@@ -5,6 +5,7 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 
 namespace tvx::launch {
 
@@ -139,8 +140,6 @@ void ExecuteStoredValue(const std::string& value, NativeWindow owner, Platform& 
   platform.shell.Execute(owner, verb, r.file, r.params, r.directory, kSwShowNormal);
 }
 
-std::vector<std::string> SplitCommandNames(const std::string& typed) { return text::SplitAt(text::Trim(typed), " "); }
-
 std::vector<NamedValue> FindNamedValues(const std::string& typed, const store::ProfileFile& data) {
   std::vector<NamedValue> found;
   const std::string line = text::Trim(typed);
@@ -151,7 +150,7 @@ std::vector<NamedValue> FindNamedValues(const std::string& typed, const store::P
     std::string name = line.substr(start, end - start);
     start = end + 1;
     if (name.empty()) continue;
-    std::string value = data.ReadString(kSection, name);
+    std::string value = data.ReadString(store::kCommandSection, name);
     if (value.empty()) continue;
     // The location and the parameters: the value up to its second "|".
     std::string_view used(value);
@@ -174,11 +173,6 @@ std::vector<NamedValue> FindNamedValues(const std::string& typed, const store::P
 void LaunchNamedValues(const std::vector<NamedValue>& found, NativeWindow owner, Platform& platform,
                        const std::string& verb) {
   for (const NamedValue& nv : found) ExecuteStoredValue(nv.value, owner, platform, nv.args, verb);
-}
-
-void LaunchNames(const std::string& typed, store::ProfileFile& data, NativeWindow owner, Platform& platform,
-                 const std::string& verb) {
-  LaunchNamedValues(FindNamedValues(typed, data), owner, platform, verb);
 }
 
 namespace {

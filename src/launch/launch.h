@@ -59,9 +59,6 @@ ShellRequest ResolveStoredValue(const std::string& value, Platform& platform, co
 void ExecuteStoredValue(const std::string& value, NativeWindow owner, Platform& platform, const Arguments& args = {},
                         const std::string& verb = std::string());
 
-// Typed text to command names: trimmed, split at every blank (empty names kept).
-std::vector<std::string> SplitCommandNames(const std::string& text);
-
 // One name of typed text that has a stored value.
 struct NamedValue {
   std::string name;
@@ -80,10 +77,6 @@ std::vector<NamedValue> FindNamedValues(const std::string& text, const store::Pr
 void LaunchNamedValues(const std::vector<NamedValue>& found, NativeWindow owner, Platform& platform,
                        const std::string& verb = std::string());
 
-// FindNamedValues, then LaunchNamedValues.
-void LaunchNames(const std::string& text, store::ProfileFile& data, NativeWindow owner, Platform& platform,
-                 const std::string& verb = std::string());
-
 // The file to show selected in its folder for a resolved location: a
 // shortcut's own target (the shortcut itself when it has none), the program a
 // bare name starts (search path, then App Paths), any other path as it is;
@@ -97,7 +90,5 @@ void ShowInFolder(const std::vector<NamedValue>& found, Platform& platform);
 // The finish step of every launch: ends every on-screen keyboard by force
 // (taskkill, hidden window).
 void EndOnScreenKeyboards(NativeWindow owner, Platform& platform);
-
-inline constexpr const char* kSection = "Command";
 
 }  // namespace tvx::launch

@@ -2,19 +2,18 @@
 
 #include <optional>
 
-#include "launch/PreCom_Main.h"
 #include "launch/launch.h"
+#include "manager/PreCom_Main.h"
 #include "platform/error.h"
 #include "platform/text.h"
 #include "shell/integration.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "ui/services.h"
 
 namespace tvx::manager {
 
 namespace {
-
-constexpr const char* kSection = "Command";
 
 void Place(ui::Control& c, int left, int top, int width, int height, int tab = -1) {
   c.place = {left, top, width, height};
@@ -111,10 +110,10 @@ TtvxCM::TtvxCM(Context& ctx) : ui::Form(ctx.ui, "tvxCM"), ctx_(ctx) {
   lvCmd.readOnly = true;
   lvCmd.hideSelection = false;
   lvCmd.compare = [this](const std::string& a, const std::string& b) {
-    return ctx_.platform.system.CollateCompare(a, b);
+    return ctx_.Collate(a, b);
   };
   lvCmd.sortKey = [this](std::string_view name, std::string& keys) {
-    return ctx_.platform.system.AppendCollationKey(name, false, keys);
+    return ctx_.AppendCollationKey(name, keys);
   };
 
   tvxLaunch.picture = "IMG_LAUNCH";
@@ -196,8 +195,9 @@ void TtvxCM::ReadTVX() {
     // shorter than 32 bytes (more rows just grow the list).
     const size_t bytes = file.Bytes().size();
     lvCmd.ReserveRows(bytes / 32, bytes);
-    file.ReadSection(kSection,
-                     [this](std::string_view name, std::string_view location) { lvCmd.AddRow(name, {location}); });
+    file.ReadSection(store::kCommandSection, [this](std::string_view name, std::string_view location) {
+      lvCmd.AddRow(name, {location});
+    });
   }
   file.Release();
 }
@@ -266,7 +266,7 @@ void TtvxCM::cmdAddClick() {
   std::string name = NormalizeCommandName(txtName.Text());
   txtName.SetText(name);
   StoreAndReload([&](store::ProfileFile& file) {
-    if (!name.empty() && !text::Trim(txtParam.Text()).empty()) file.WriteString(kSection, name, StoredValue());
+    if (!name.empty() && !text::Trim(txtParam.Text()).empty()) file.WriteString(store::kCommandSection, name, StoredValue());
   });
 }
 
@@ -276,7 +276,7 @@ void TtvxCM::cmdRemClick() {
   for (int i = lvCmd.RowCount() - 1; i >= 0; --i) {
     if (!lvCmd.IsSelected(i)) continue;
     selected.push_back(i);
-    changes.Delete(kSection, lvCmd.Cell(i, 0));
+    changes.Delete(store::kCommandSection, lvCmd.Cell(i, 0));
   }
   // All the selected commands go in one write; when it fails every row
   // stays, as every command stays in the file.
@@ -303,8 +303,8 @@ void TtvxCM::cmdReplaceClick() {
   txtName.SetText(name);
   store::ProfileFile::Changes changes;
   for (int i = lvCmd.RowCount() - 1; i >= 0; --i)
-    if (lvCmd.IsSelected(i)) changes.Delete(kSection, lvCmd.Cell(i, 0));
-  changes.Write(kSection, name, StoredValue());
+    if (lvCmd.IsSelected(i)) changes.Delete(store::kCommandSection, lvCmd.Cell(i, 0));
+  changes.Write(store::kCommandSection, name, StoredValue());
   StoreAndReload([&](store::ProfileFile& file) { file.Apply(changes); });
 }
 
@@ -315,7 +315,7 @@ void TtvxCM::Button55Click() {
 
 void TtvxCM::Button54Click() {
   {
-    launch::TfrmPC dialog(ctx_);
+    TfrmPC dialog(ctx_);
     ctx_.ui.ShowModal(dialog);
   }
   ReadTVX();

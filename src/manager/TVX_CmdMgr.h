@@ -34,33 +34,33 @@ class TtvxCM : public ui::Form {
  public:
   explicit TtvxCM(Context& ctx);
 
-  ui::Label Label1{*this, "Label1"};
+  ui::Label Label1{*this, "Label1"};  // "Command Name "
   ui::Edit txtName{*this, "txtName"};
-  ui::Label Label4{*this, "Label4"};
-  ui::Label Label2{*this, "Label2"};
+  ui::Label Label4{*this, "Label4"};  // "(Space is not Allowed)"
+  ui::Label Label2{*this, "Label2"};  // "File/Folder Location "
   ui::Edit txtParam{*this, "txtParam"};
-  ui::Button cmdBFile{*this, "cmdBFile"};
-  ui::Button cmbBDir{*this, "cmbBDir"};
-  ui::Label Label5{*this, "Label5"};
+  ui::Button cmdBFile{*this, "cmdBFile"};  // "F"
+  ui::Button cmbBDir{*this, "cmbBDir"};  // "D"
+  ui::Label Label5{*this, "Label5"};  // "Optional Parameters (for Application)"
   ui::Edit tvxparam{*this, "tvxparam"};
-  ui::Button cmdAdd{*this, "cmdAdd"};
-  ui::Button cmdReplace{*this, "cmdReplace"};
-  ui::Button cmdRem{*this, "cmdRem"};
-  ui::Button Button54{*this, "Button54"};
-  ui::Button cmdInstall{*this, "cmdInstall"};
-  ui::Button cmdUninstall{*this, "cmdUninstall"};
-  ui::CheckBox chkSI{*this, "chkSI"};
-  ui::GroupBox GroupBox1{*this, "GroupBox1"};
+  ui::Button cmdAdd{*this, "cmdAdd"};  // "Add"
+  ui::Button cmdReplace{*this, "cmdReplace"};  // "Replace"
+  ui::Button cmdRem{*this, "cmdRem"};  // "Remove"
+  ui::Button Button54{*this, "Button54"};  // "Add from "Predefined Commands""
+  ui::Button cmdInstall{*this, "cmdInstall"};  // "Install"
+  ui::Button cmdUninstall{*this, "cmdUninstall"};  // "Uninstall"
+  ui::CheckBox chkSI{*this, "chkSI"};  // "Shell Integration"
+  ui::GroupBox GroupBox1{*this, "GroupBox1"};  // " Command List "
   ui::ListView lvCmd{*this, "lvCmd"};
-  ui::Button tvxLaunch{*this, "tvxLaunch"};
-  ui::Button cmdRIC{*this, "cmdRIC"};
-  ui::SpeedButton spdKUD{*this, "spdKUD"};
-  ui::Button BitBtn1{*this, "BitBtn1"};
-  ui::SpeedButton chkRelative{*this, "chkRelative"};
-  ui::Button sBitBtn2{*this, "sBitBtn2"};
-  ui::Button Button55{*this, "Button55"};
-  ui::Button sBitBtn1{*this, "sBitBtn1"};
-  ui::Label Label3{*this, "Label3"};
+  ui::Button tvxLaunch{*this, "tvxLaunch"};  // picture, tip "Launch selected Command"
+  ui::Button cmdRIC{*this, "cmdRIC"};  // "Remove Invalid Command"
+  ui::SpeedButton spdKUD{*this, "spdKUD"};  // "K"
+  ui::Button BitBtn1{*this, "BitBtn1"};  // "Create Shortcut"
+  ui::SpeedButton chkRelative{*this, "chkRelative"};  // "R"
+  ui::Button sBitBtn2{*this, "sBitBtn2"};  // "Save List"
+  ui::Button Button55{*this, "Button55"};  // "Refresh List"
+  ui::Button sBitBtn1{*this, "sBitBtn1"};  // "Tutorial Video"
+  ui::Label Label3{*this, "Label3"};  // "Tips : You can Add New Item to Command List via "Drag & Drop""
 
   // Handlers; each also works when called from code.
   void FormCreate();

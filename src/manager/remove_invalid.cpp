@@ -7,6 +7,7 @@
 #include "manager/TVX_CmdMgr.h"
 #include "platform/text.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "ui/services.h"
 
 namespace tvx::manager {
@@ -73,7 +74,7 @@ void TtvxCM::cmdRICClick() {
           std::string drive = colon != std::string::npos ? location.substr(0, colon + 1) : std::string();
           remove = !drive.empty() && files.DirectoryExists(drive);
         }
-        if (remove) deletions.Delete("Command", name);
+        if (remove) deletions.Delete(store::kCommandSection, name);
       }
       ctx_.ui.ProcessMessages();
     }

@@ -1,6 +1,8 @@
 #pragma once
 // Letter case without regard to script, as file names compare in Explorer:
 // Unicode's simple case folding from a table, no call into the system.
+//
+// None fails or raises: bytes that are not UTF-8 compare as themselves.
 #include <string>
 #include <string_view>
 

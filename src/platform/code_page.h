@@ -2,6 +2,9 @@
 // The system's ANSI code page: the encoding of data files written before the
 // program spoke Unicode. Windows asks the system; elsewhere it is
 // Windows-1252 (Western European).
+//
+// Never raises: AnsiToUtf8 cannot fail; Utf8ToAnsi answers false when the
+// code page cannot hold the text.
 #include <string>
 #include <string_view>
 

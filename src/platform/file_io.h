@@ -2,6 +2,10 @@
 // File primitives under the data file engine: whole-file reads, a
 // cross-process lock and durable, atomic replacement of a file, by rename
 // or, for a file with several names, in place through a journal.
+//
+// Failures are answered, never raised: a read with its ReadStatus, a change
+// with false and, where the user can act on the reason, a WriteFault through
+// the optional out-parameter.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -9,9 +9,7 @@ std::string ExecutableFolder(const std::string& modulePath) {
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  // A folder given with the other platform's separator (ExecutableFolder's
-  // off Windows) already ends with one.
-  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
+  if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
   return folder + '\\' + name;
 }
 

@@ -60,7 +60,8 @@ class IRegistry {
 // ShowWindow codes the program passes.
 enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5 };
 
-// Failures are answered with the platform's result code, never raised.
+// Failures are answered, never raised: Execute with the platform's result
+// code, ShowInFolder with false, FindOnSearchPath with nullopt.
 class IShell {
  public:
   virtual ~IShell() = default;
@@ -206,8 +207,8 @@ struct Platform {
 // Folder of a full path, with its trailing backslash (or slash off Windows).
 std::string ExecutableFolder(const std::string& modulePath);
 
-// The one way paths are joined: the folder, a backslash unless the folder
-// already ends with a separator, then the name.
+// The one way paths are joined: the folder, a backslash unless the folder is
+// empty or already ends with a separator ("\\" or "/"), then the name.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace tvx

@@ -1,6 +1,8 @@
 #pragma once
 // Text helpers shared by every subsystem, on UTF-8 text. LowerAscii and
 // UpperAscii touch A-Z / a-z only; EqualsNoCase folds every letter.
+//
+// None fails or raises: bytes that are not UTF-8 are carried as they are.
 #include <string>
 #include <vector>
 

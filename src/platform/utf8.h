@@ -1,6 +1,9 @@
 #pragma once
 // UTF-8, the program's text, and UTF-16 LE, the text of wide files, without
 // any call into the system.
+//
+// None fails or raises: a byte that starts no valid sequence is answered as
+// kInvalidByte plus the byte (Next), or as U+FFFD (the UTF-16 conversions).
 #include <cstddef>
 #include <string>
 #include <string_view>

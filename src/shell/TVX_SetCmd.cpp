@@ -5,12 +5,12 @@
 #include "platform/text.h"
 #include "shell/shortcuts.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "ui/services.h"
 
 namespace tvx {
 
 namespace {
-constexpr const char* kSection = "Command";
 constexpr ui::Rgb kAvailableGreen = ui::MakeRgb(0, 128, 0);
 constexpr ui::Rgb kUsedRed = ui::MakeRgb(255, 0, 0);
 }  // namespace
@@ -100,7 +100,7 @@ void TfrmSetCMD::txtCmdKeyUp(int&, int) {
   std::string value;
   {
     store::ProfileFile file(ctx_.DataFile());
-    value = file.ReadString(kSection, name);
+    value = file.ReadString(store::kCommandSection, name);
     file.Release();
   }
   if (value.empty()) {
@@ -158,7 +158,7 @@ void TfrmSetCMD::BitBtn1Click() {
   }
   {
     store::ProfileFile file(ctx_.DataFile());
-    file.WriteString(kSection, txtCmd.Text(), txtLoc.Text());
+    file.WriteString(store::kCommandSection, txtCmd.Text(), txtLoc.Text());
     file.Release();
   }
   Close();

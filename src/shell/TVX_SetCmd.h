@@ -14,15 +14,15 @@ class TfrmSetCMD : public ui::Form {
  public:
   explicit TfrmSetCMD(Context& ctx);
 
-  ui::Label Label1{*this, "Label1"};
+  ui::Label Label1{*this, "Label1"};  // "Location :"
   ui::Edit txtLoc{*this, "txtLoc"};
   ui::Button sBitBtn1{*this, "sBitBtn1"};  // "G"
   ui::Button sBitBtn2{*this, "sBitBtn2"};  // "R"
-  ui::Label Label2{*this, "Label2"};
+  ui::Label Label2{*this, "Label2"};  // "Command :"
   ui::Edit txtCmd{*this, "txtCmd"};
-  ui::Label Label3{*this, "Label3"};
-  ui::Label lblStat{*this, "lblStat"};
-  ui::Label Label4{*this, "Label4"};
+  ui::Label Label3{*this, "Label3"};  // "Status :"
+  ui::Label lblStat{*this, "lblStat"};  // "-"
+  ui::Label Label4{*this, "Label4"};  // "Note : If "Command" already used, previous "Location" will be Replaced"
   ui::Button BitBtn1{*this, "BitBtn1"};  // "Set"
   ui::Button BitBtn2{*this, "BitBtn2"};  // "Cancel"
 

@@ -1514,6 +1514,4 @@ void ProfileFile::Release() {
   impl_->StartIndex();
 }
 
-std::string DataFilePath(const std::string& executableFolder) { return executableFolder + "TVX.dat"; }
-
 }  // namespace tvx::store

@@ -104,7 +104,4 @@ class ProfileFile {
   std::unique_ptr<Impl> impl_;
 };
 
-// The data file's path: the executable's folder (with its trailing separator) + "TVX.dat".
-std::string DataFilePath(const std::string& executableFolder);
-
 }  // namespace tvx::store

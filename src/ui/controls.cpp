@@ -8,78 +8,9 @@
 #include "platform/error.h"
 #include "platform/text.h"
 #include "ui/form.h"
+#include "ui/key_sort.h"
 
 namespace tvx::ui {
-
-namespace {
-
-// Sorting by keys held in one block. Each item carries eight bytes of its key,
-// from `depth` on, as a number: a range sorts on those numbers alone, then
-// each run of equal numbers sorts on its next eight bytes, and so on down.
-// Keys that end within a run's bytes are prefixes of the others there: they
-// come first, shorter first. Equal keys keep the order they came in.
-struct KeyItem {
-  uint64_t head;
-  size_t offset;
-  uint32_t size, index;
-};
-
-uint64_t KeyHead(const std::string& keys, const KeyItem& item, size_t depth) {
-  uint64_t head = 0;
-  for (size_t b = depth; b < depth + 8; ++b)
-    head = (head << 8) | (b < item.size ? static_cast<unsigned char>(keys[item.offset + b]) : 0u);
-  return head;
-}
-
-void SortKeyItems(const std::string& keys, KeyItem* first, KeyItem* last, size_t depth) {
-  for (KeyItem* i = first; i != last; ++i) i->head = KeyHead(keys, *i, depth);
-  std::sort(first, last, [](const KeyItem& a, const KeyItem& b) {
-    return a.head < b.head || (a.head == b.head && a.index < b.index);
-  });
-  const size_t next = depth + 8;
-  for (KeyItem* run = first; run != last;) {
-    KeyItem* end = run + 1;
-    while (end != last && end->head == run->head) ++end;
-    if (end - run > 1) {
-      KeyItem* going = std::stable_partition(run, end, [next](const KeyItem& k) { return k.size <= next; });
-      std::stable_sort(run, going, [](const KeyItem& a, const KeyItem& b) { return a.size < b.size; });
-      if (end - going > 1) SortKeyItems(keys, going, end, next);
-    }
-    run = end;
-  }
-}
-
-// The order of n texts by their sort keys, equal keys in their given order:
-// one key a text, all of them in one block, and nothing moves but numbers.
-// Nothing when a key is missing.
-template <typename TextAt>
-std::optional<std::vector<uint32_t>> OrderByKeys(size_t n, const SortKeyFunction& sortKey, TextAt textAt) {
-  if (n > UINT32_MAX) throw std::bad_alloc();
-  std::string keys;
-  keys.reserve(n * 24);
-  std::vector<KeyItem> items(n);
-  for (size_t i = 0; i < n; ++i) {
-    const size_t offset = keys.size();
-    if (!sortKey(textAt(i), keys)) return std::nullopt;
-    const size_t size = keys.size() - offset;
-    if (size > UINT32_MAX) throw std::bad_alloc();
-    items[i] = KeyItem{0, offset, static_cast<uint32_t>(size), static_cast<uint32_t>(i)};
-  }
-  SortKeyItems(keys, items.data(), items.data() + n, 0);
-  std::vector<uint32_t> order(n);
-  for (size_t i = 0; i < n; ++i) order[i] = items[i].index;
-  return order;
-}
-
-template <typename T>
-void Reorder(std::vector<T>& items, const std::vector<uint32_t>& order) {
-  std::vector<T> ordered;
-  ordered.reserve(items.size());
-  for (uint32_t i : order) ordered.push_back(std::move(items[i]));
-  items = std::move(ordered);
-}
-
-}  // namespace
 
 Control::Control(Form& owner, Kind kind, std::string name) : owner_(owner), kind_(kind), name_(std::move(name)) {
   owner_.Register(this);
@@ -226,7 +157,6 @@ void ItemsControl::SetItems(const std::vector<std::string>& items) {
 }
 
 bool ItemsControl::SortByKeys() {
-  if (!sortKey) return false;
   auto order = OrderByKeys(items_.size(), sortKey, [this](size_t i) { return std::string_view(items_[i]); });
   if (!order) return false;
   Reorder(items_, *order);
@@ -301,24 +231,11 @@ void ListView::EndUpdate() {
 }
 
 void ListView::SortRows() {
-  if (!compare || SortRowsByKeys()) return;
-  // Each caption becomes a string once, not at every comparison.
-  std::vector<std::string> captions;
-  captions.reserve(rows_.size());
-  for (const Row& row : rows_) captions.emplace_back(Text(row, 0));
-  std::vector<uint32_t> order(rows_.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](uint32_t a, uint32_t b) { return compare(captions[a], captions[b]) < 0; });
-  Reorder(rows_, order);
+  if (compare) SortRowsBy(0, compare, sortKey);
 }
 
-bool ListView::SortRowsByKeys() {
-  if (!sortKey) return false;
-  auto order = OrderByKeys(rows_.size(), sortKey, [this](size_t i) { return Text(rows_[i], 0); });
-  if (!order) return false;
-  Reorder(rows_, *order);
-  return true;
+void ListView::SortRowsBy(size_t column, const CompareFunction& cmp, const SortKeyFunction& keys) {
+  Reorder(rows_, SortOrder(rows_.size(), keys, cmp, [this, column](size_t i) { return Text(rows_[i], column); }));
 }
 
 void ListView::Clear() {
@@ -376,11 +293,8 @@ void ListView::DeleteRows(std::vector<int> indexes) {
   if (wasSelected) RaiseSelectItem(-1, false);
 }
 
-void ListView::SortByColumn(int column, const std::function<int(const std::string&, const std::string&)>& cmp) {
-  const size_t c = static_cast<size_t>(std::max(column, 0));
-  std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-    return cmp(std::string(Text(a, c)), std::string(Text(b, c))) < 0;
-  });
+void ListView::SortByColumn(int column, const CompareFunction& cmp, const SortKeyFunction& keys) {
+  SortRowsBy(static_cast<size_t>(std::max(column, 0)), cmp, keys);
   Notify(Prop::Rows);
 }
 

@@ -16,14 +16,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/key_sort.h"
+
 namespace tvx::ui {
 
 class Form;
 class Control;
-
-// Appends to `keys` a sort key of the text whose byte order is the control's
-// comparison order; false when there is none (the comparison is used then).
-using SortKeyFunction = std::function<bool(std::string_view text, std::string& keys)>;
 
 // Place in pixels at 96 DPI; the Win32 backend scales it for the monitor.
 struct Rect {
@@ -334,8 +332,9 @@ class ListView : public Control {
   // The same for several rows at once, in one pass over the list; a
   // selection change is raised once.
   void DeleteRows(std::vector<int> indexes);
-  // Sort by one column (ascending) with the given comparison.
-  void SortByColumn(int column, const std::function<int(const std::string&, const std::string&)>& cmp);
+  // Sort by one column (ascending) with the given comparison, or by the keys
+  // when given and every cell has one; equal cells keep their order.
+  void SortByColumn(int column, const CompareFunction& cmp, const SortKeyFunction& keys = {});
 
   int SelectedCount() const;
   // First selected row in display order, -1 when none.
@@ -371,7 +370,7 @@ class ListView : public Control {
   std::string_view Text(const Row& row, size_t column) const;
   Span Store(std::string_view text);
   void SortRows();
-  bool SortRowsByKeys();
+  void SortRowsBy(size_t column, const CompareFunction& cmp, const SortKeyFunction& keys);
   std::vector<Row> rows_;
   std::vector<Span> cells_;
   std::string text_;

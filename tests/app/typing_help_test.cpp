@@ -9,6 +9,7 @@
 #include "app/TVX_Main.h"
 #include "app/history.h"
 #include "platform/file_io.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 #include "ui/memory_backend.h"
 
@@ -25,7 +26,7 @@ class TypingHelpTest : public ::testing::Test {
   FakePlatform fp;
   MemoryUi ui;
   Context ctx{fp.platform, ui, dir.Path()};
-  std::string HistPath() const { return HistoryFilePath(dir.Path()); }
+  std::string HistPath() const { return store::HistoryFilePath(dir.Path()); }
   void Store(const std::string& bytes) { test::WriteFileBytes(ctx.DataFile(), bytes); }
   std::vector<std::string> Calls() const {
     std::vector<std::string> calls;

@@ -17,6 +17,7 @@
 #include "platform/file_io.h"
 #include "store/file_encoding.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 
 namespace {
 

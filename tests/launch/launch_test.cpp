@@ -5,6 +5,7 @@
 #include "launch/launch.h"
 #include "platform/error.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 
 namespace tvx {
@@ -119,12 +120,6 @@ TEST(ResolveStoredValue, CutsExpandsAndDerivesTheWorkingDirectory) {
   EXPECT_EQ(r.directory, "shell:");
 }
 
-TEST(SplitCommandNames, BlanksOnlySeparateAndEmptyNamesStay) {
-  EXPECT_EQ(launch::SplitCommandNames("  n  calc "), (std::vector<std::string>{"n", "", "calc"}));
-  EXPECT_EQ(launch::SplitCommandNames("a\tb \"c d\""), (std::vector<std::string>{"a\tb", "\"c", "d\""}));
-  EXPECT_TRUE(launch::SplitCommandNames("   ").empty());
-}
-
 class LaunchNamesTest : public ::testing::Test {
  protected:
   test::TempDir dir;
@@ -138,7 +133,7 @@ class LaunchNamesTest : public ::testing::Test {
   }
   void Launch(const std::string& typed) {
     store::ProfileFile data(path);
-    launch::LaunchNames(typed, data, nullptr, fp);
+    launch::LaunchNamedValues(launch::FindNamedValues(typed, data), nullptr, fp);
   }
 };
 

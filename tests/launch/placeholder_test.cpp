@@ -4,6 +4,7 @@
 
 #include "launch/launch.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 
 namespace tvx {
@@ -47,7 +48,7 @@ class ArgumentLaunchTest : public ::testing::Test {
   }
   std::vector<std::string> Launch(const std::string& typed, const std::string& verb = "") {
     store::ProfileFile data(path);
-    launch::LaunchNames(typed, data, nullptr, fp, verb);
+    launch::LaunchNamedValues(launch::FindNamedValues(typed, data), nullptr, fp, verb);
     std::vector<std::string> calls;
     for (auto& c : fp.shell.calls) calls.push_back(c.verb + ">" + c.file + "|" + c.params + "|" + c.directory);
     fp.shell.calls.clear();

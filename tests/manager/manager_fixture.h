@@ -13,6 +13,7 @@
 #include "context/context.h"
 #include "manager/TVX_CmdMgr.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 #include "ui/memory_backend.h"
 
@@ -46,11 +47,11 @@ class ManagerTest : public ::testing::Test {
 
   std::string Value(const std::string& name) {
     store::ProfileFile file(ctx.DataFile());
-    return file.ReadString("Command", name);
+    return file.ReadString(store::kCommandSection, name);
   }
   std::vector<std::string> Keys() {
     store::ProfileFile file(ctx.DataFile());
-    return file.ListKeys("Command");
+    return file.ListKeys(store::kCommandSection);
   }
   // (caption, value) of every list row in display order.
   Commands ListRows() const {

@@ -117,7 +117,7 @@ TEST(RemoveInvalidPass, WindowIsBlockedAndRowsGoneMeanwhileAreLeftAlone) {
 
   EXPECT_EQ(blocked, (std::vector<bool>{true, true, true}));
   store::ProfileFile file(ctx.DataFile());
-  EXPECT_EQ(file.ListKeys("Command"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(file.ListKeys(store::kCommandSection), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(ui.messages.back().text, "1 command(s) with Invalid Location deleted!");
   EXPECT_TRUE(m.cmdRem.Enabled());
   EXPECT_TRUE(m.txtName.Enabled());

@@ -5,6 +5,7 @@
 
 #include "shell/TVX_SetCmd.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 #include "ui/memory_backend.h"
 
@@ -24,11 +25,11 @@ class SetCmdDialog : public testing::Test {
   void Store(const std::string& bytes) { test::WriteFileBytes(ctx.DataFile(), bytes); }
   std::string Stored(const std::string& key) {
     store::ProfileFile file(ctx.DataFile());
-    return file.ReadString("Command", key);
+    return file.ReadString(store::kCommandSection, key);
   }
   std::vector<std::string> Keys() {
     store::ProfileFile file(ctx.DataFile());
-    return file.ListKeys("Command");
+    return file.ListKeys(store::kCommandSection);
   }
   // Opens the dialog on a location as the "/setcmd" start does and runs the
   // script while it is shown. Returns whether the dialog closed by itself.

@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "platform/utf8.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 
 namespace tvx::store {

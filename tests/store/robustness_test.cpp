@@ -10,6 +10,7 @@
 
 #include "child_process.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 
 namespace tvx::store {

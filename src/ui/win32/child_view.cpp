@@ -1,7 +1,6 @@
 #include "ui/win32/child_view.h"
 
 #include <exception>
-#include <unordered_map>
 
 #include "platform/win32/wide.h"
 #include "ui/win32/form_window.h"
@@ -11,13 +10,11 @@ namespace tvx::ui::win32 {
 
 namespace {
 
-// The view of each subclassed control, by handle. Kept here rather than in a
-// window property: reading a property is a round trip to the window server
-// on some systems, and the subclass reads it for every message.
-std::unordered_map<HWND, ChildView*>& Views() {
-  static std::unordered_map<HWND, ChildView*> views;
-  return views;
-}
+// The view of a subclassed control, kept in the control's own user data as the
+// form window keeps its object (not in a window property: reading one is a
+// round trip to the window server on some systems, and the subclass reads it
+// for every message). Null once the view has let the control go.
+ChildView* ViewOfWindow(HWND hwnd) { return reinterpret_cast<ChildView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
 }  // namespace
 
@@ -25,12 +22,12 @@ COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 
 
 bool Usable(const Control& c) { return c.Enabled() && c.Visible(); }
 
-int ShiftState() {
-  int shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftKey;
-  if (GetKeyState(VK_MENU) < 0) shift |= kAltKey;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlKey;
-  return shift;
+int HeldModifierKeys() {
+  int keys = 0;
+  if (GetKeyState(VK_SHIFT) < 0) keys |= kShiftKey;
+  if (GetKeyState(VK_CONTROL) < 0) keys |= kCtrlKey;
+  if (GetKeyState(VK_MENU) < 0) keys |= kAltKey;
+  return keys;
 }
 
 std::unique_ptr<ChildView> MakeView(FormWindow& form, Control& control, int id) {
@@ -82,7 +79,7 @@ void ChildView::Create() {
                           form_.ScaleY(r.height + ExtraHeight()), form_.Hwnd(),
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), form_.Ui().Instance(), nullptr);
   if (!hwnd_) return;
-  Views()[hwnd_] = this;
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   original_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildView::SubclassProc)));
   // Not painted yet: no redraw for the font.
@@ -107,7 +104,7 @@ void ChildView::Unhook() {
   if (!hwnd_) return;
   Unhooking();
   if (original_) SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  Views().erase(hwnd_);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   control_.AttachView(nullptr);
 }
 
@@ -159,7 +156,7 @@ void ChildView::Focus(Control&) {
 bool ChildView::PreviewKey(int vk) {
   if ((vk != VK_TAB && vk != VK_RETURN) || !Usable(control_)) return true;
   int key = vk == VK_TAB ? kVkTab : kVkReturn;
-  control_.RaiseKeyDown(key, ShiftState());
+  control_.RaiseKeyDown(key, HeldModifierKeys());
   return key != 0;
 }
 
@@ -196,8 +193,7 @@ bool ChildView::HasFrame() const {
 }
 
 LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto found = Views().find(hwnd);
-  ChildView* view = found == Views().end() ? nullptr : found->second;
+  ChildView* view = ViewOfWindow(hwnd);
   if (!view) return DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     WNDPROC original = view->original_;
@@ -208,8 +204,7 @@ LRESULT CALLBACK ChildView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
   try {
     LRESULT result = view->Handle(msg, wParam, lParam);
     // A handler may have closed the window meanwhile.
-    found = Views().find(hwnd);
-    if (found != Views().end() && found->second == view && !view->form_.Destroying()) view->Handled(msg);
+    if (ViewOfWindow(hwnd) == view && !view->form_.Destroying()) view->Handled(msg);
     return result;
   } catch (const std::exception& e) {
     view->form_.ReportUnexpected(e.what());
@@ -252,7 +247,7 @@ LRESULT ChildView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_KEYUP: {
       LRESULT up = CallOriginal(msg, wParam, lParam);
-      if (hwnd_ && Usable(control_)) control_.RaiseKeyUp(static_cast<int>(wParam), ShiftState());
+      if (hwnd_ && Usable(control_)) control_.RaiseKeyUp(static_cast<int>(wParam), HeldModifierKeys());
       return up;
     }
     case WM_SETFOCUS:

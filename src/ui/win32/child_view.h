@@ -136,7 +136,10 @@ std::unique_ptr<ChildView> MakeGroupBoxView(FormWindow& form, Control& control, 
 // Shared helpers of the bindings.
 COLORREF ToColorRef(std::uint32_t rgb);
 bool Usable(const Control& c);
-int ShiftState();
+// The modifier keys (kShiftKey, kCtrlKey, kAltKey) held when the message being
+// handled was sent: the one reading of them, for the models' key events and
+// for Win32Ui::ModifierKeys.
+int HeldModifierKeys();
 // Fills a drop-down list or a list box with the model's items, in its order.
 void ShowItems(HWND hwnd, const ItemsControl& box, bool dropDown);
 

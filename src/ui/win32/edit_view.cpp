@@ -68,7 +68,7 @@ class EditView final : public ChildView {
         if (wParam == VK_LEFT || wParam == VK_RIGHT || wParam == VK_UP || wParam == VK_DOWN) {
           if (Usable(edit_)) {
             int key = static_cast<int>(wParam);
-            edit_.RaiseKeyDown(key, ShiftState());
+            edit_.RaiseKeyDown(key, HeldModifierKeys());
             if (!hwnd_ || form_.Destroying()) return result = 0, true;
             if (key == 0) return result = 0, true;  // swallowed: the box does nothing
           }

@@ -10,6 +10,7 @@
 
 #include "platform/win32/scoped.h"
 #include "platform/win32/wide.h"
+#include "ui/win32/child_view.h"
 #include "ui/win32/drop_target.h"
 #include "ui/win32/form_window.h"
 
@@ -211,13 +212,7 @@ void Win32Ui::Terminate() {
   PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
-int Win32Ui::ModifierKeys() const {
-  int keys = 0;
-  if (GetKeyState(VK_SHIFT) < 0) keys |= kShiftKey;
-  if (GetKeyState(VK_CONTROL) < 0) keys |= kCtrlKey;
-  if (GetKeyState(VK_MENU) < 0) keys |= kAltKey;
-  return keys;
-}
+int Win32Ui::ModifierKeys() const { return win32::HeldModifierKeys(); }
 
 void Win32Ui::ProcessMessages() {
   MSG msg;

@@ -18,6 +18,7 @@
 #include "platform/win32/win32_platform.h"
 #include "shell/shortcuts.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 #include "support/shell_link_reader.h"
 #include "support/win32_driver.h"
@@ -104,7 +105,7 @@ class ManagerWin32Test : public ::testing::Test {
   void WriteData(const std::string& bytes) { WriteFileBytes(ctx.DataFile(), bytes); }
   std::string Value(const std::string& name) {
     store::ProfileFile file(ctx.DataFile());
-    return file.ReadString("Command", name);
+    return file.ReadString(store::kCommandSection, name);
   }
   int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
   void SelectOnly(HWND list, int index) {
@@ -269,8 +270,8 @@ TEST_F(ManagerWin32Test, FilesDroppedOnTheListAreNamedAndStored) {
   auto window = ui.Open(cm);
   ui.ProcessMessages();
   HWND list = ui::Win32Ui::HandleOf(cm.lvCmd);
-  auto* target = static_cast<IDropTarget*>(GetPropA(list, "OleDropTargetInterface"));
-  if (!target) GTEST_SKIP() << "the drop target is not reachable from outside on this system";
+  IDropTarget* target = ui::Win32Ui::DropTargetOf(cm.lvCmd);
+  ASSERT_NE(target, nullptr) << "the list accepts files but has no drop target";
 
   // Files come from another program: some other window is active when they
   // are dropped. The input box still belongs to the manager and blocks it.

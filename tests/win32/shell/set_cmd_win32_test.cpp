@@ -8,6 +8,7 @@
 #include "platform/win32/win32_platform.h"
 #include "shell/TVX_SetCmd.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 #include "ui/win32/win32_ui.h"
 
@@ -60,7 +61,7 @@ TEST(SetCmdWin32, KeysReachTheHandlersAndSetStores) {
     SendMessageA(cmd, WM_CHAR, VK_RETURN, 0);
     EXPECT_TRUE(dlg.Closed());
     store::ProfileFile file(ctx.DataFile());
-    EXPECT_EQ(file.ReadString("Command", "used"), "C:\\Links\\app.lnk|x");
+    EXPECT_EQ(file.ReadString(store::kCommandSection, "used"), "C:\\Links\\app.lnk|x");
   }
   CoUninitialize();
 }

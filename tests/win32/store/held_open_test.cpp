@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/win32/win32_platform.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 
 namespace tvx::store {

@@ -8,7 +8,7 @@
 #include "app/TVX_CTemplate.h"
 #include "app/TVX_Main.h"
 #include "app/info_windows.h"
-#include "launch/PreCom_Main.h"
+#include "manager/PreCom_Main.h"
 #include "manager/TVX_CmdMgr.h"
 #include "shell/TVX_SetCmd.h"
 #include "platform/win32/win32_platform.h"
@@ -173,7 +173,7 @@ TEST(WideFontWin32Test, EveryCaptionFitsAndNoControlsOverlap) {
       [&] { return std::make_unique<TfrmCT>(ctx, nullptr); },
       [&] { return std::make_unique<TfrmSetCMD>(ctx); },
       [&] { return std::make_unique<manager::TtvxCM>(ctx); },
-      [&] { return std::make_unique<launch::TfrmPC>(ctx); },
+      [&] { return std::make_unique<manager::TfrmPC>(ctx); },
       [&] { return std::make_unique<TfrmAbout>(ctx, "1.0.0"); },
       [&] { return std::make_unique<TfrmSupport>(ctx); },
       [&] { return std::make_unique<TfrmMore>(ctx, "Tavrix"); },

@@ -5,16 +5,16 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 
-namespace tvx::launch {
+namespace tvx::manager {
 
 class TfrmPC : public ui::Form {
  public:
   explicit TfrmPC(Context& ctx);
 
   ui::ListView nxPC{*this, "nxPC"};
-  ui::Button Button1{*this, "Button1"};
-  ui::Button Button2{*this, "Button2"};
-  ui::Label Label1{*this, "Label1"};
+  ui::Button Button1{*this, "Button1"};  // "Add Selected to Command List"
+  ui::Button Button2{*this, "Button2"};  // "Add them ALL to Command List"
+  ui::Label Label1{*this, "Label1"};  // "NOTE : Existing COMMAND with SAME NAME will be REPLACED"
 
   void FormCreate();
   // Both buttons: Tag 0 writes the selected rows, Tag 1 every row.
@@ -25,4 +25,4 @@ class TfrmPC : public ui::Form {
   Context& ctx_;
 };
 
-}  // namespace tvx::launch
+}  // namespace tvx::manager

@@ -1,10 +1,10 @@
-#include "launch/PreCom_Main.h"
+#include "manager/PreCom_Main.h"
 
-#include "launch/launch.h"
 #include "launch/predefined.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 
-namespace tvx::launch {
+namespace tvx::manager {
 
 TfrmPC::TfrmPC(Context& ctx) : ui::Form(ctx.ui, "frmPC"), ctx_(ctx) {
   caption = "Predefined Commands";
@@ -43,7 +43,7 @@ TfrmPC::TfrmPC(Context& ctx) : ui::Form(ctx.ui, "frmPC"), ctx_(ctx) {
 void TfrmPC::FormCreate() {
   nxPC.Clear();
   nxPC.BeginUpdate();
-  for (const TPCA& row : kPredefinedCommands) nxPC.AddRow(row.name, {row.caption, row.location, row.parameters});
+  for (const launch::TPCA& row : launch::kPredefinedCommands) nxPC.AddRow(row.name, {row.caption, row.location, row.parameters});
   nxPC.EndUpdate();
   // Sorted by description once, stably, so equal captions keep table order.
   nxPC.SortByColumn(1, ui::CompareNoCase);
@@ -56,11 +56,11 @@ void TfrmPC::Button1Click(ui::Control& sender) {
   store::ProfileFile::Changes changes;
   for (int i = 0; i < nxPC.RowCount(); ++i) {
     if (!all && !nxPC.IsSelected(i)) continue;
-    changes.Write(kSection, nxPC.Cell(i, 0), nxPC.Cell(i, 2) + "|" + nxPC.Cell(i, 3));
+    changes.Write(store::kCommandSection, nxPC.Cell(i, 0), nxPC.Cell(i, 2) + "|" + nxPC.Cell(i, 3));
   }
   store::ProfileFile file(ctx_.DataFile());
   file.Apply(changes);
   file.Release();
 }
 
-}  // namespace tvx::launch
+}  // namespace tvx::manager
