@@ -8,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "store/profile_file.h"
+#include "store/schema.h"
 #include "support/fake_platform.h"
 
 namespace tvx::store {
