@@ -30,11 +30,9 @@ struct UnicodeFile {
 UnicodeFile MakeFile(const std::string& name, bool ansi) {
   UnicodeFile f;
   f.path = ScratchFolder() + name;
-  const char* stems[] = {"\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82",
-                         "se\xC3\xB1\x61l",
+  const char* stems[] = {"\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82", "se\xC3\xB1\x61l",
                          "\xE5\xA4\xA7\xE9\x98\xAA", "caf\xC3\xA9"};
-  const char* upper[] = {"\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x95\xD0\x9A\xD0\xA2",
-                         "SE\xC3\x91\x41L",
+  const char* upper[] = {"\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x95\xD0\x9A\xD0\xA2", "SE\xC3\x91\x41L",
                          "\xE5\xA4\xA7\xE9\x98\xAA", "CAF\xC3\x89"};
   std::string text = ansi ? "" : "\xEF\xBB\xBF";
   text += "[Command]\r\n";

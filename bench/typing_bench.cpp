@@ -11,6 +11,7 @@
 #include "platform/win32/win32_platform.h"
 #else
 #include <spawn.h>
+
 #include <sys/wait.h>
 extern char** environ;
 #endif

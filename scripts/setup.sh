@@ -4,7 +4,7 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in cmake g++ make googletest libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix \
-         wine wine64 fonts-wine fonts-liberation fonts-comic-neue fonts-dejavu-core xvfb xdotool x11-apps imagemagick unzip clang libclang-rt-14-dev xauth python3-yaml; do
+         wine wine64 fonts-wine fonts-liberation fonts-comic-neue fonts-dejavu-core xvfb xdotool x11-apps imagemagick unzip clang clang-format libclang-rt-14-dev xauth python3-yaml; do
   have "$p" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

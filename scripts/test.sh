@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds every preset with warnings as errors and runs every test: native
+# Checks the formatting, builds every preset with warnings as errors and runs every test: native
 # (with a sanitizer build and short fuzz runs) and Windows under Wine (GCC;
 # the clang build runs the portable tests), then makes the release package
 # and checks what it holds. Exits non-zero when any step fails.
@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 status=0
 run() { echo "== $*"; "$@" || { echo "!! failed: $*"; status=1; }; }
+
+# Every source file as clang-format writes it (.clang-format at the root).
+run clang-format --dry-run --Werror $(find src tests bench -name '*.cpp' -o -name '*.h' | sort)
 
 run cmake --preset native -DTVX_WERROR=ON
 run cmake --build --preset native

@@ -47,7 +47,9 @@ TfrmCT::TfrmCT(Context& ctx, std::function<void()> onClosed)
   lstTmp.tabOrder = 4;
   lstTmp.sorted = true;
   lstTmp.compare = [this](const std::string& a, const std::string& b) { return ctx_.CollateNoCase(a, b); };
-  lstTmp.sortKey = [this](std::string_view item, std::string& keys) { return ctx_.AppendCollationKeyNoCase(item, keys); };
+  lstTmp.sortKey = [this](std::string_view item, std::string& keys) {
+    return ctx_.AppendCollationKeyNoCase(item, keys);
+  };
   Button2.SetText("&Delete from List");
   Button2.place = {250, 254, 200, 33};
   Button2.tabOrder = 5;

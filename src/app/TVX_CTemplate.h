@@ -17,7 +17,7 @@ class TfrmCT : public ui::Form {
   ui::Edit txtTmp{*this, "txtTmp"};
   ui::Label Label2{*this, "Label2"};  // "Type your Command here :"
   ui::Edit txtCmd{*this, "txtCmd"};
-  ui::Label Label4{*this, "Label4"};  // "You may type more than one command."
+  ui::Label Label4{*this, "Label4"};     // "You may type more than one command."
   ui::Button Button1{*this, "Button1"};  // "Add to List"
   ui::Button Button3{*this, "Button3"};  // "Replace"
   ui::Bevel Bevel1{*this, "Bevel1"};

@@ -32,20 +32,20 @@ class TfrmTVX : public ui::Form {
   ui::ComboBox Template{*this, "Template"};
   ui::Button btnSTmp{*this, "btnSTmp"};  // "S"
   ui::Button callNbx{*this, "callNbx"};  // "Command Manager"
-  ui::Label Label1{*this, "Label1"};  // "Type your Command here :"
+  ui::Label Label1{*this, "Label1"};     // "Type your Command here :"
   ui::Edit txtCmd{*this, "txtCmd"};
   ui::SpeedButton spdAsterix{*this, "spdAsterix"};  // "*"
-  ui::Label Label2{*this, "Label2"};  // "You may type more than one command."
-  ui::CheckBox chkosk{*this, "chkosk"};  // "OSK"
+  ui::Label Label2{*this, "Label2"};                // "You may type more than one command."
+  ui::CheckBox chkosk{*this, "chkosk"};             // "OSK"
   ui::Bevel Bevel1{*this, "Bevel1"};
-  ui::Button btnOK{*this, "btnOK"};  // "Launch"
+  ui::Button btnOK{*this, "btnOK"};      // "Launch"
   ui::Button Button2{*this, "Button2"};  // "Cancel"
   ui::Bevel Bevel3{*this, "Bevel3"};
   ui::Shape Shape1{*this, "Shape1"};
   ui::Image imgPPage{*this, "imgPPage"};  // picture, tip "Visit Our Homepage"
   ui::Image imgAbout{*this, "imgAbout"};  // picture, tip "About"
-  ui::Image imgSUs{*this, "imgSUs"};  // picture, tip "Support Us!"
-  ui::Image imgMore{*this, "imgMore"};  // picture, tip "More Software"
+  ui::Image imgSUs{*this, "imgSUs"};      // picture, tip "Support Us!"
+  ui::Image imgMore{*this, "imgMore"};    // picture, tip "More Software"
 
   // Command-line routing, then (for an interactive start) the set-up.
   void FormCreate(const std::vector<std::string>& args);

@@ -6,9 +6,7 @@ namespace tvx {
 
 std::string Context::DataFile() const { return store::DataFilePath(exeFolder); }
 
-int Context::Collate(const std::string& a, const std::string& b) const {
-  return platform.system.CollateCompare(a, b);
-}
+int Context::Collate(const std::string& a, const std::string& b) const { return platform.system.CollateCompare(a, b); }
 
 int Context::CollateNoCase(const std::string& a, const std::string& b) const {
   return platform.system.CollateCompareNoCase(a, b);

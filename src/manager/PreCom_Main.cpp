@@ -43,7 +43,8 @@ TfrmPC::TfrmPC(Context& ctx) : ui::Form(ctx.ui, "frmPC"), ctx_(ctx) {
 void TfrmPC::FormCreate() {
   nxPC.Clear();
   nxPC.BeginUpdate();
-  for (const launch::TPCA& row : launch::kPredefinedCommands) nxPC.AddRow(row.name, {row.caption, row.location, row.parameters});
+  for (const launch::TPCA& row : launch::kPredefinedCommands)
+    nxPC.AddRow(row.name, {row.caption, row.location, row.parameters});
   nxPC.EndUpdate();
   // Sorted by description once, stably, so equal captions keep table order.
   nxPC.SortByColumn(1, ui::CompareNoCase);

@@ -14,7 +14,7 @@ class TfrmPC : public ui::Form {
   ui::ListView nxPC{*this, "nxPC"};
   ui::Button Button1{*this, "Button1"};  // "Add Selected to Command List"
   ui::Button Button2{*this, "Button2"};  // "Add them ALL to Command List"
-  ui::Label Label1{*this, "Label1"};  // "NOTE : Existing COMMAND with SAME NAME will be REPLACED"
+  ui::Label Label1{*this, "Label1"};     // "NOTE : Existing COMMAND with SAME NAME will be REPLACED"
 
   void FormCreate();
   // Both buttons: Tag 0 writes the selected rows, Tag 1 every row.

@@ -109,12 +109,8 @@ TtvxCM::TtvxCM(Context& ctx) : ui::Form(ctx.ui, "tvxCM"), ctx_(ctx) {
   lvCmd.multiSelect = true;
   lvCmd.readOnly = true;
   lvCmd.hideSelection = false;
-  lvCmd.compare = [this](const std::string& a, const std::string& b) {
-    return ctx_.Collate(a, b);
-  };
-  lvCmd.sortKey = [this](std::string_view name, std::string& keys) {
-    return ctx_.AppendCollationKey(name, keys);
-  };
+  lvCmd.compare = [this](const std::string& a, const std::string& b) { return ctx_.Collate(a, b); };
+  lvCmd.sortKey = [this](std::string_view name, std::string& keys) { return ctx_.AppendCollationKey(name, keys); };
 
   tvxLaunch.picture = "IMG_LAUNCH";
   tvxLaunch.SetHint("Launch selected Command");
@@ -195,9 +191,8 @@ void TtvxCM::ReadTVX() {
     // shorter than 32 bytes (more rows just grow the list).
     const size_t bytes = file.Bytes().size();
     lvCmd.ReserveRows(bytes / 32, bytes);
-    file.ReadSection(store::kCommandSection, [this](std::string_view name, std::string_view location) {
-      lvCmd.AddRow(name, {location});
-    });
+    file.ReadSection(store::kCommandSection,
+                     [this](std::string_view name, std::string_view location) { lvCmd.AddRow(name, {location}); });
   }
   file.Release();
 }
@@ -266,7 +261,8 @@ void TtvxCM::cmdAddClick() {
   std::string name = NormalizeCommandName(txtName.Text());
   txtName.SetText(name);
   StoreAndReload([&](store::ProfileFile& file) {
-    if (!name.empty() && !text::Trim(txtParam.Text()).empty()) file.WriteString(store::kCommandSection, name, StoredValue());
+    if (!name.empty() && !text::Trim(txtParam.Text()).empty())
+      file.WriteString(store::kCommandSection, name, StoredValue());
   });
 }
 

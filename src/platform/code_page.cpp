@@ -1,8 +1,8 @@
+#include "platform/code_page.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
-
-#include "platform/code_page.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>

@@ -18,11 +18,11 @@ class TfrmSetCMD : public ui::Form {
   ui::Edit txtLoc{*this, "txtLoc"};
   ui::Button sBitBtn1{*this, "sBitBtn1"};  // "G"
   ui::Button sBitBtn2{*this, "sBitBtn2"};  // "R"
-  ui::Label Label2{*this, "Label2"};  // "Command :"
+  ui::Label Label2{*this, "Label2"};       // "Command :"
   ui::Edit txtCmd{*this, "txtCmd"};
-  ui::Label Label3{*this, "Label3"};  // "Status :"
-  ui::Label lblStat{*this, "lblStat"};  // "-"
-  ui::Label Label4{*this, "Label4"};  // "Note : If "Command" already used, previous "Location" will be Replaced"
+  ui::Label Label3{*this, "Label3"};     // "Status :"
+  ui::Label lblStat{*this, "lblStat"};   // "-"
+  ui::Label Label4{*this, "Label4"};     // "Note : If "Command" already used, previous "Location" will be Replaced"
   ui::Button BitBtn1{*this, "BitBtn1"};  // "Set"
   ui::Button BitBtn2{*this, "BitBtn2"};  // "Cancel"
 

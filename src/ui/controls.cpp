@@ -258,8 +258,9 @@ int ListView::AddRow(std::string_view caption, std::initializer_list<std::string
     return static_cast<int>(rows_.size()) - 1;
   }
   const std::string text(caption);
-  auto it = std::upper_bound(rows_.begin(), rows_.end(), text,
-                             [this](const std::string& a, const Row& b) { return compare(a, std::string(Text(b, 0))) < 0; });
+  auto it = std::upper_bound(rows_.begin(), rows_.end(), text, [this](const std::string& a, const Row& b) {
+    return compare(a, std::string(Text(b, 0))) < 0;
+  });
   int index = static_cast<int>(it - rows_.begin());
   rows_.insert(it, row);
   Notify(Prop::Rows);

@@ -1,7 +1,7 @@
 // The program's own command-line reading and start routing.
-#include <gtest/gtest.h>
-
 #include "app/command_line.h"
+
+#include <gtest/gtest.h>
 
 namespace tvx::app {
 namespace {

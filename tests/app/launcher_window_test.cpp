@@ -1,8 +1,7 @@
 // The launcher window and the template dialog driven through the in-memory
 // backend, against a real data file in a temporary folder.
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "app/TVX_CTemplate.h"
 #include "app/TVX_Main.h"

@@ -1,6 +1,5 @@
 // An error that escapes a start is shown and ends the process with a failure code.
 #include <gtest/gtest.h>
-
 #include <new>
 
 #include "app/program.h"

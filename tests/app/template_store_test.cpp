@@ -1,8 +1,7 @@
 // The template dialog when the data file cannot take a change: the entry
 // stays, in the file and in the list, and the failure is shown.
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "app/TVX_CTemplate.h"
 #include "support/disk_faults.h"

@@ -1,9 +1,8 @@
 // Help while typing in the launcher: name completion, the remembered texts
 // and the launch modifiers, through the in-memory backend and real files.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <thread>
 
 #include "app/TVX_Main.h"

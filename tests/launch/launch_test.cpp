@@ -1,8 +1,9 @@
 // Typed text and stored values to shell calls: splitting, registry references,
 // environment expansion and the working directory.
+#include "launch/launch.h"
+
 #include <gtest/gtest.h>
 
-#include "launch/launch.h"
 #include "platform/error.h"
 #include "store/profile_file.h"
 #include "store/schema.h"

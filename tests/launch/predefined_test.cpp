@@ -2,7 +2,6 @@
 #include "launch/predefined.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 

@@ -1,9 +1,8 @@
 #pragma once
 // A command manager on a real data file in a temporary folder, with the
 // platform faked and the screen in memory.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <string>

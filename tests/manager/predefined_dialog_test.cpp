@@ -1,12 +1,10 @@
 // The dialog that copies the built-in command table into the data file.
-#include "manager/PreCom_Main.h"
-
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include "context/context.h"
+#include "manager/PreCom_Main.h"
 #include "store/profile_file.h"
 #include "store/schema.h"
 #include "support/fake_platform.h"

@@ -1,13 +1,13 @@
 // The text helpers every subsystem relies on, at the edges where a slip would
 // corrupt a name or a path.
-#include <gtest/gtest.h>
+#include "platform/text.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 #include "platform/case_fold.h"
 #include "platform/platform.h"
-#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace tvx {
@@ -42,17 +42,31 @@ TEST(Utf8, Utf16KeepsPairsAndMarksWhatIsBroken) {
   EXPECT_EQ(utf8::FromUtf16(utf8::ToUtf16(text)), text);
   EXPECT_EQ(utf8::ToUtf16("\xF0\x9F\x98\x80"), std::string("\x3D\xD8\x00\xDE", 4));
   // A low surrogate alone, then an odd last byte.
-  EXPECT_EQ(utf8::FromUtf16(std::string("\x00\xDC" "A\x00" "B", 5)), "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
+  EXPECT_EQ(utf8::FromUtf16(std::string("\x00\xDC"
+                                        "A\x00"
+                                        "B",
+                                        5)),
+            "\xEF\xBF\xBD"
+            "A"
+            "\xEF\xBF\xBD");
 }
 
 TEST(CaseFold, LettersOfEveryScriptMatchAndStrayBytesStay) {
-  EXPECT_TRUE(text::EqualsFolded("\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x95\xD0\x9A\xD0\xA2", "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82"));
-  EXPECT_TRUE(text::EqualsFolded("\xC3\x91" "a", "\xC3\xB1" "A"));
+  EXPECT_TRUE(text::EqualsFolded("\xD0\x9F\xD0\xA0\xD0\x9E\xD0\x95\xD0\x9A\xD0\xA2",
+                                 "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82"));
+  EXPECT_TRUE(
+      text::EqualsFolded("\xC3\x91"
+                         "a",
+                         "\xC3\xB1"
+                         "A"));
   EXPECT_TRUE(text::EqualsFolded("\xE2\x84\xAA", "k"));  // the Kelvin sign
   EXPECT_FALSE(text::EqualsFolded("\xC3\xA9", "e"));
-  EXPECT_LT(text::CompareFolded("Z", "\xC3\xA9"), 0);      // by code point, not by byte of a lead
+  EXPECT_LT(text::CompareFolded("Z", "\xC3\xA9"), 0);       // by code point, not by byte of a lead
   EXPECT_GT(text::CompareFolded("a\xFF", "a\xC3\xA9"), 0);  // a stray byte after every letter
-  EXPECT_EQ(text::Folded("A\xFF" "B"), "a\xFF" "b");
+  EXPECT_EQ(text::Folded("A\xFF"
+                         "B"),
+            "a\xFF"
+            "b");
 }
 
 TEST(Text, SplitReplaceAndMeasure) {

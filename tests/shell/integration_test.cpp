@@ -1,9 +1,8 @@
 #include "shell/integration.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 
 #include "platform/error.h"
 #include "platform/text.h"

@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 
 #include "shell/TVX_SetCmd.h"
 #include "store/profile_file.h"

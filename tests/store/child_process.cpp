@@ -6,8 +6,9 @@
 #include <errno.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include <sys/wait.h>
 extern char** environ;
 #endif
 

@@ -1,8 +1,7 @@
 // The data file keeps its identity through writes: a symbolic link stays a
 // link to the file it names, a file with several names keeps them all.
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "child_process.h"
 #include "platform/error.h"

@@ -2,9 +2,8 @@
 // what they refuse and how they fail.
 #include "store/profile_file.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <tuple>
 

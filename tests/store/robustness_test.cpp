@@ -1,9 +1,8 @@
 // The data file under killed and concurrent writers: helper processes write
 // keys while the test kills them at random moments or runs several at once.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 #include <set>
 #include <sstream>

@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <signal.h>
+
 #include <sys/resource.h>
 #endif
 

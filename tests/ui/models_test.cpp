@@ -1,7 +1,6 @@
 // The control models and the in-memory backend: the behaviour every window's
 // handlers rely on, whatever backend shows them.
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -1,11 +1,11 @@
 // POSIX implementation of the file primitives.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "platform/file_io.h"

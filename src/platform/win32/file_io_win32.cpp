@@ -1,5 +1,6 @@
 // Win32 implementation of the file primitives.
 #include <windows.h>
+
 #include <winioctl.h>
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 // no path through the code (an early return, a thrown tvx::Error) leaks it.
 // Shared by the platform layer and the window backend.
 #include <windows.h>
+
 #include <objbase.h>
 #include <shlobj.h>
 

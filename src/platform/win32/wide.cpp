@@ -24,8 +24,7 @@ std::string Narrow(std::wstring_view utf16) {
 
 bool IsValidUtf8(std::string_view text) {
   if (text.empty()) return true;
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
-                             0) > 0;
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
 }
 
 }  // namespace tvx::win32

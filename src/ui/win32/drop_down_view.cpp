@@ -60,7 +60,8 @@ class DropDownView final : public ChildView {
     Send(CB_RESETCONTENT);
     const int chosen = box_.ItemIndex();
     if (chosen < 0 || static_cast<size_t>(chosen) >= box_.Items().size()) return;
-    Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tvx::win32::Widen(box_.Items()[static_cast<size_t>(chosen)]).c_str()));
+    Send(CB_ADDSTRING, 0,
+         reinterpret_cast<LPARAM>(tvx::win32::Widen(box_.Items()[static_cast<size_t>(chosen)]).c_str()));
     Send(CB_SETCURSEL, 0);
   }
 

@@ -1,8 +1,7 @@
 // The real launcher window, created through the Win32 backend over the real
 // platform and driven with window messages.
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 #include "app/TVX_Main.h"

@@ -1,9 +1,8 @@
 // End-to-end starts of the real TVX.exe: /l launches into the recorder
 // program, the single-instance rule, registry references and environment
 // variables resolved by the running program.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 #include "e2e_support.h"
 

@@ -1,9 +1,8 @@
 // The real TVX.exe in a folder whose name no single code page holds
 // (Cyrillic, CJK, accented Latin): commands with such names, parameters,
 // registry values and environment variables reach the recorder whole.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

@@ -1,7 +1,6 @@
 // The shell's side of "open the containing folder": a bare program name found
 // as a start by name finds it, and a file shown selected in its folder.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/text.h"

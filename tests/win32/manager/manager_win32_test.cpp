@@ -3,12 +3,12 @@
 #include <windows.h>
 // After windows.h, which they build on.
 #include <commctrl.h>
-#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

@@ -1,6 +1,5 @@
 // ExpandEnvironmentStrings through the environment interface.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/win32/win32_platform.h"

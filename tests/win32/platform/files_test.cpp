@@ -1,6 +1,5 @@
 // File and folder tests, whole-file writes and special folders on the real file system.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/win32/win32_platform.h"

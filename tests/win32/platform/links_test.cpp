@@ -1,9 +1,9 @@
 // Shortcut files written and read back through the shell's link object.
-#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <gtest/gtest.h>
 #include <string>
 
 #include "platform/error.h"

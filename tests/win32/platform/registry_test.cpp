@@ -1,6 +1,5 @@
 // Real registry round trips below HKCU\Software\TavrixTest\<process id>.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/win32/win32_platform.h"
@@ -68,7 +67,9 @@ TEST_F(RegistryTest, CreateSetAndReadBackTextAndOtherTypes) {
 TEST_F(RegistryTest, KeysNamesAndTextsOutsideTheCodePageComeThroughWhole) {
   // "Проекты\大阪 señal": Cyrillic, CJK and accented Latin in one key path.
   const std::string key =
-      base_ + "\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\xD1\x8B\\\xE5\xA4\xA7\xE9\x98\xAA se\xC3\xB1" "al";
+      base_ +
+      "\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\xD1\x8B\\\xE5\xA4\xA7\xE9\x98\xAA se\xC3\xB1"
+      "al";
   const std::string value = "C:\\\xD0\x9C\xD0\xB0\xD1\x80\xD0\xB8\xD1\x8F\\\xE5\xA4\xA7\xE9\x98\xAA 2026.xlsx";
   ASSERT_TRUE(reg_.CreateKey(RegRoot::CurrentUser, key));
   ASSERT_TRUE(reg_.SetString(RegRoot::CurrentUser, key, "\xC3\x91", value));

@@ -1,7 +1,6 @@
 // The executable's resources: the pictures its windows load by name, its icon,
 // manifest and version. Read from the built TVX.exe beside the test folder.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/win32/win32_platform.h"

@@ -1,7 +1,6 @@
 // ShellExecute through the shell interface: a started program gets its
 // parameters and the given working folder; a missing one reports failure.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/win32/win32_platform.h"

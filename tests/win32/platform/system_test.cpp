@@ -1,7 +1,6 @@
 // Process services: the instance mutex across processes, asking a window to
 // quit, collation, and the bundle the program hands to its logic.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "platform/text.h"
@@ -121,9 +120,9 @@ TEST(SystemTest, CollationKeysOrderAsTheComparisonsWithAndWithoutCase) {
   Win32System system;
   // Long texts take the way past the buffers on the stack.
   const std::string longA(600, 'a'), longB = std::string(599, 'a') + "B";
-  const std::string texts[] = {"co-op", "coop",         "Cop",   "_x",       "10",       "9",
-                               "a b",   "ab",           "AB",    "",         "\xC3\x84pfel", "Apfel",
-                               "\xD0\x96", "\xD0\xB6", "\xE5\xA4\xA7", longA,   longB};
+  const std::string texts[] = {"co-op",    "coop",     "Cop",          "_x",  "10",           "9",
+                               "a b",      "ab",       "AB",           "",    "\xC3\x84pfel", "Apfel",
+                               "\xD0\x96", "\xD0\xB6", "\xE5\xA4\xA7", longA, longB};
   auto key = [&](const std::string& text, bool noCase) {
     std::string keys = "prior";  // the key is appended to what is there
     EXPECT_TRUE(system.AppendCollationKey(text, noCase, keys));

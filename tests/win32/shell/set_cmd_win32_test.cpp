@@ -1,8 +1,8 @@
 // The Set Command dialog as a real window: typed keys reach its handlers and
 // Set writes the data file.
-#include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <gtest/gtest.h>
 #include <string>
 
 #include "platform/win32/win32_platform.h"

@@ -3,11 +3,11 @@
 // nothing is started. Install and Uninstall act on this user's real desktop,
 // Quick Launch and Start-menu folders and App Paths entry: run these in a
 // test prefix.
-#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <gtest/gtest.h>
 #include <string>
 
 #include "platform/error.h"

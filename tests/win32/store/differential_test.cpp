@@ -1,10 +1,10 @@
 // The data file engine against the system's own profile calls, on a corpus of
 // awkward files: the same values, the same key lists and, for writes, the
 // same content. Where the engine deliberately differs, a test names it.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #include "platform/code_page.h"
 #include "platform/error.h"

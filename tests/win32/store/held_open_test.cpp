@@ -1,10 +1,10 @@
 // Writes against a file that another program keeps open without letting it
 // be replaced (as some scanners and editors do): a few seconds of retries,
 // then a failure that leaves the old file whole.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
+#include <gtest/gtest.h>
 
 #include "platform/error.h"
 #include "platform/win32/win32_platform.h"

@@ -3,9 +3,9 @@
 #include <windows.h>
 // windows.h first: the other system headers need its types.
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

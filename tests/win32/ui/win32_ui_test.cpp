@@ -3,12 +3,12 @@
 #include "ui/win32/win32_ui.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 #include "platform/error.h"

@@ -19,9 +19,9 @@
 // clang-format on
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <utility>
@@ -148,8 +148,8 @@ std::string CheckWindow(const ui::Form& form) {
 // The face a window's font at 8 points gets, with its base width as dialog
 // units take it.
 std::pair<std::string, int> AsDrawn(const std::string& face) {
-  tvx::win32::ScopedGdiObject font(CreateFontW(-MulDiv(8, static_cast<int>(GetDpiForSystem()), 72), 0, 0, 0,
-                                               FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  tvx::win32::ScopedGdiObject font(CreateFontW(-MulDiv(8, static_cast<int>(GetDpiForSystem()), 72), 0, 0, 0, FW_NORMAL,
+                                               FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                                tvx::win32::Widen(face).c_str()));
   tvx::win32::ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
