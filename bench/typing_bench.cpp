@@ -85,7 +85,7 @@ struct SameEnvironment : IEnvironment {
 struct NoFiles : IFileSystem {
   bool FileExists(const std::string&) override { return false; }
   bool DirectoryExists(const std::string&) override { return false; }
-  std::optional<std::string> WriteNewFile(const std::string&, const std::string&) override { return "no"; }
+  bool WriteNewFile(const std::string&, const std::string&, std::string&) override { return false; }
   bool RemoveFile(const std::string&) override { return false; }
   std::optional<std::string> SpecialFolder(int) override { return std::nullopt; }
   std::optional<std::string> SpecialFolderCreate(int) override { return std::nullopt; }

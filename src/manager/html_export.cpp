@@ -68,8 +68,8 @@ void TtvxCM::sBitBtn2Click() {
   // Without a desktop the page goes beside the program.
   std::optional<std::string> desktop = files.SpecialFolder(kCsidlDesktop);
   std::string path = JoinPath(desktop ? *desktop : exeFolder_, kHtmlFileName);
-  if (std::optional<std::string> reason = files.WriteNewFile(path, CommandListHtml(rows)))
-    throw Error(FormatMessage2("Cannot create file \"%s\". %s", path, *reason));
+  if (std::string reason; !files.WriteNewFile(path, CommandListHtml(rows), reason))
+    throw Error(FormatMessage2("Cannot create file \"%s\". %s", path, reason));
 }
 
 }  // namespace tvx::manager

@@ -94,8 +94,8 @@ enum : int { kCsidlDesktop = 0, kCsidlPrograms = 2, kCsidlAppData = 26 };
 
 // Failures are answered, never raised: a test of an entry that is not there
 // or cannot be examined gives false; a folder the system does not give is
-// nullopt (TempFolder: empty); a change that fails gives false, or for
-// WriteNewFile the system's reason text; a file that cannot be read is nullopt.
+// nullopt (TempFolder: empty); a change that fails gives false (WriteNewFile
+// also hands back the system's reason); a file that cannot be read is nullopt.
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -105,9 +105,9 @@ class IFileSystem {
   virtual bool DirectoryExists(const std::string& path) = 0;
   // Creates or replaces the file with exactly these bytes, atomically. A file
   // marked read-only is refused, as Windows refuses to replace it. On
-  // failure returns the system's reason text and the file is as it was (no
-  // partly written file is left); nullopt on success.
-  virtual std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) = 0;
+  // failure returns false with the system's reason text in `reason`, and the
+  // file is as it was (no partly written file is left).
+  virtual bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& reason) = 0;
   // Deletes one file; false when it is not there or cannot be deleted.
   virtual bool RemoveFile(const std::string& path) = 0;
   // The whole content of a file of at most maxBytes bytes; nullopt when it is

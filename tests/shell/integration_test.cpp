@@ -248,9 +248,9 @@ struct Recorder {
     explicit Files(Recorder& rec) : r(rec) {}
     bool FileExists(const std::string& p) override { return r.fp.files.FileExists(p); }
     bool DirectoryExists(const std::string& p) override { return r.fp.files.DirectoryExists(p); }
-    std::optional<std::string> WriteNewFile(const std::string& p, const std::string& b) override {
+    bool WriteNewFile(const std::string& p, const std::string& b, std::string& reason) override {
       r.log.push_back("write " + p);
-      return r.fp.files.WriteNewFile(p, b);
+      return r.fp.files.WriteNewFile(p, b, reason);
     }
     bool RemoveFile(const std::string& p) override {
       r.log.push_back("delete " + p);

@@ -131,11 +131,14 @@ std::optional<std::string> FakeEnvironment::Expand(const std::string& t) {
   return out;
 }
 
-std::optional<std::string> FakeFileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
+bool FakeFileSystem::WriteNewFile(const std::string& path, const std::string& bytes, std::string& reason) {
   auto f = writeFailures.find(path);
-  if (f != writeFailures.end()) return f->second;
+  if (f != writeFailures.end()) {
+    reason = f->second;
+    return false;
+  }
   written[path] = bytes;
-  return std::nullopt;
+  return true;
 }
 
 bool FakeFileSystem::RemoveFile(const std::string& path) {

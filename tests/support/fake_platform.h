@@ -92,7 +92,7 @@ class FakeFileSystem : public IFileSystem {
 
   bool FileExists(const std::string& path) override { return files.count(path) > 0 || written.count(path) > 0; }
   bool DirectoryExists(const std::string& path) override { return directories.count(path) > 0; }
-  std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& reason) override;
   bool RemoveFile(const std::string& path) override;
   std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) override;
   std::optional<std::string> SpecialFolder(int csidl) override;

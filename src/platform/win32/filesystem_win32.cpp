@@ -26,18 +26,22 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::optional<std::string> Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes) {
+bool Win32FileSystem::WriteNewFile(const std::string& path, const std::string& bytes, std::string& reason) {
   // Windows refuses to rename over a file marked read-only, Wine does not:
   // refuse it here, so that the page stays as the user protected it.
-  if (!fileio::CanWriteExisting(path)) return LastErrorText(ERROR_ACCESS_DENIED);
+  if (!fileio::CanWriteExisting(path)) {
+    reason = LastErrorText(ERROR_ACCESS_DENIED);
+    return false;
+  }
   // Written as the data file is: a new file, flushed, then renamed over the
   // old one, so that a failure keeps the old file whole.
   fileio::WriteFault why = fileio::WriteFault::Other;
-  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes, &why)) return std::nullopt;
+  if (fileio::ReplaceFileDurably(path, path + ".tmp", bytes, &why)) return true;
   const DWORD error = GetLastError();
   // The rename over a file that another program holds open is refused as
   // "access denied"; the reason the user can act on is the sharing.
-  return LastErrorText(why == fileio::WriteFault::HeldOpen ? ERROR_SHARING_VIOLATION : error);
+  reason = LastErrorText(why == fileio::WriteFault::HeldOpen ? ERROR_SHARING_VIOLATION : error);
+  return false;
 }
 
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }

@@ -47,7 +47,7 @@ class Win32FileSystem : public IFileSystem {
  public:
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
-  std::optional<std::string> WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& reason) override;
   bool RemoveFile(const std::string& path) override;
   std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) override;
   std::optional<std::string> SpecialFolder(int csidl) override;

@@ -49,9 +49,10 @@ TEST(FilesTest, WriteNewFileWritesExactBytesAndReplaces) {
   std::string path = dir.File("PinToTaskbar.vbs");
   WriteFileBytes(path, std::string(5000, 'o'));
   std::string bytes = std::string("line 1\r\n\tline 2\r\n") + '\0' + "\xE9\xFF" + "end";
-  EXPECT_EQ(fs.WriteNewFile(path, bytes), std::nullopt);
+  std::string reason;
+  EXPECT_TRUE(fs.WriteNewFile(path, bytes, reason));
   EXPECT_EQ(ReadFileBytes(path), bytes);
-  EXPECT_EQ(fs.WriteNewFile(path, ""), std::nullopt);
+  EXPECT_TRUE(fs.WriteNewFile(path, "", reason));
   EXPECT_EQ(ReadFileBytes(path), "");
   EXPECT_TRUE(fs.RemoveFile(path));
   EXPECT_FALSE(fs.RemoveFile(path));
@@ -64,20 +65,19 @@ TEST(FilesTest, WriteNewFileFailuresCarryTheSystemText) {
   WriteFileBytes(locked, "old");
   HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  auto reason = fs.WriteNewFile(locked, "new");
+  std::string reason, onFolder, noFolder;
+  const bool written = fs.WriteNewFile(locked, "new", reason);
   CloseHandle(holder);
-  ASSERT_TRUE(reason.has_value());
-  EXPECT_EQ(*reason, LastErrorText(ERROR_SHARING_VIOLATION));
+  ASSERT_FALSE(written);
+  EXPECT_EQ(reason, LastErrorText(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(ReadFileBytes(locked), "old");
 
-  auto onFolder = fs.WriteNewFile(dir.Path(), "x");
-  ASSERT_TRUE(onFolder.has_value());
-  EXPECT_EQ(*onFolder, LastErrorText(ERROR_ACCESS_DENIED));
+  ASSERT_FALSE(fs.WriteNewFile(dir.Path(), "x", onFolder));
+  EXPECT_EQ(onFolder, LastErrorText(ERROR_ACCESS_DENIED));
 
-  auto noFolder = fs.WriteNewFile(dir.File("No Such Folder\\x.htm"), "x");
-  ASSERT_TRUE(noFolder.has_value());
-  EXPECT_EQ(*noFolder, LastErrorText(ERROR_PATH_NOT_FOUND));
-  for (const auto& text : {*reason, *onFolder, *noFolder}) {
+  ASSERT_FALSE(fs.WriteNewFile(dir.File("No Such Folder\\x.htm"), "x", noFolder));
+  EXPECT_EQ(noFolder, LastErrorText(ERROR_PATH_NOT_FOUND));
+  for (const auto& text : {reason, onFolder, noFolder}) {
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find_first_not_of(' '), std::string::npos);

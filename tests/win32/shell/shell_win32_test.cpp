@@ -204,7 +204,8 @@ TEST_F(ShellWin32, ShortcutsExplorerEntryAndAppPathsCarryNamesOutsideTheCodePage
                              "\xE5\xA4\xA7\xE9\x98\xAA caf\xC3\xA9\\";
   ASSERT_TRUE(CreateDirectoryW(win32::Widen(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   const std::string target = folder + "TVX.exe";
-  ASSERT_EQ(platform_.files.WriteNewFile(target, "MZ"), std::nullopt);
+  std::string reason;
+  ASSERT_TRUE(platform_.files.WriteNewFile(target, "MZ", reason)) << reason;
 
   const std::string name = "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82";  // "Проект"
   const std::string arguments =

@@ -44,7 +44,8 @@ TEST(HeldOpenFile, WritesRetryForAFewSecondsThenFailAndKeepTheOldFile) {
   EXPECT_GE(waited, std::chrono::seconds(2));
   EXPECT_LT(waited, std::chrono::seconds(10));
   win32::Win32FileSystem files;
-  EXPECT_TRUE(files.WriteNewFile(page, "new page").has_value());
+  std::string reason;
+  EXPECT_FALSE(files.WriteNewFile(page, "new page", reason));
   EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=1\r\n");
   EXPECT_EQ(ReadFileBytes(page), "old page");
   EXPECT_FALSE(test::PathExists(path + ".tmp"));
@@ -54,7 +55,7 @@ TEST(HeldOpenFile, WritesRetryForAFewSecondsThenFailAndKeepTheOldFile) {
   CloseHandle(held);
   file.WriteString("Command", "b", "2");
   EXPECT_EQ(ReadFileBytes(path), "[Command]\r\na=1\r\nb=2\r\n");
-  EXPECT_EQ(files.WriteNewFile(page, "new page"), std::nullopt);
+  EXPECT_TRUE(files.WriteNewFile(page, "new page", reason)) << reason;
   EXPECT_EQ(ReadFileBytes(page), "new page");
 }
 
