@@ -10,7 +10,8 @@ status=0
 run() { echo "== $*"; "$@" || { echo "!! failed: $*"; status=1; }; }
 
 # Every source file as clang-format writes it (.clang-format at the root).
-run clang-format --dry-run --Werror $(find src tests bench -name '*.cpp' -o -name '*.h' | sort)
+formatted() { clang-format --dry-run --Werror $(find src tests bench -name '*.cpp' -o -name '*.h' | sort); }
+run formatted
 
 run cmake --preset native -DTVX_WERROR=ON
 run cmake --build --preset native
