@@ -27,6 +27,15 @@ size_t ProfileFile::Impl::LineNext(size_t off) const {
   return SkipBreak(data, static_cast<size_t>(le - data.data()));
 }
 
+void ProfileFile::Impl::NewSectionAtEnd(const std::string& section, Edit& edit) const {
+  edit.at = data.size();
+  // The last line may have no line break of its own.
+  if (data.data() + data.size() > BodyStart() && !IsBreak(static_cast<unsigned char>(data.back()))) edit.text = "\r\n";
+  edit.text += '[';
+  edit.text += section;
+  edit.text += "]\r\n";
+}
+
 ProfileFile::Impl::Place ProfileFile::Impl::PlaceFromIndex(const std::string& section, const std::string& key) {
   Place place;
   uint32_t s = FindSection(section);
@@ -104,12 +113,7 @@ bool ProfileFile::Impl::Edited(const std::string& section, const std::string& ke
     edit.at = SkipBreak(data, place.lastLineEnd);
     edit.text += key;
   } else {
-    edit.at = data.size();
-    if (data.data() + data.size() > BodyStart() && !IsBreak(static_cast<unsigned char>(data.back())))
-      edit.text = "\r\n";
-    edit.text += '[';
-    edit.text += section;
-    edit.text += "]\r\n";
+    NewSectionAtEnd(section, edit);
     edit.text += key;
   }
   edit.text += '=';
@@ -240,12 +244,7 @@ bool ProfileFile::Impl::SectionReplaced(const std::string& section,
   WalkLines(BodyStart(), base + data.size(), sawZero, onSection, onEntry, [] {});
   if (!found) {
     if (entries.empty()) return false;
-    edit.at = data.size();
-    if (data.data() + data.size() > BodyStart() && !IsBreak(static_cast<unsigned char>(data.back())))
-      edit.text = "\r\n";
-    edit.text += '[';
-    edit.text += section;
-    edit.text += "]\r\n";
+    NewSectionAtEnd(section, edit);
     edit.text += body;
     return true;
   }

@@ -281,6 +281,8 @@ struct ProfileFile::Impl {
                        Edit& edit) const;
   size_t LineStart(size_t off) const;
   size_t LineNext(size_t off) const;
+  // Starts edit as a new section line at the end of the text.
+  void NewSectionAtEnd(const std::string& section, Edit& edit) const;
   // How a change reaches the file's bytes.
   enum class Route {
     kText,        // the text is the bytes
