@@ -39,7 +39,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, size_t max
 // symbolic link at path names (links of links followed), whether that file
 // exists yet or not. known is false for a link whose target cannot be told
 // (under Wine, which shows a link that points nowhere as no file at all,
-// when the target's folder is missing).
+// when the target's folder is missing or cannot be written).
 struct LinkTarget {
   std::string path;
   bool isLink = false;

@@ -50,6 +50,12 @@ TEST(FileIdentity, AWriteThroughASymbolicLinkChangesTheFileItNamesAndTheLinkStay
   EXPECT_TRUE(failure.starts_with("Unable to write to " + nowhere + " because the file ")) << failure;
   EXPECT_FALSE(std::filesystem::exists(dir.File("gone")));
   EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(nowhere)));
+  // One into a folder that cannot be written (sysfs takes no new file,
+  // even from root): refused, and still no plain file in the link's place.
+  const std::string walled = dir.File("walled.dat");
+  ASSERT_TRUE(test::MakeSymbolicLink("/sys/TVX.dat", walled));
+  EXPECT_TRUE(WriteFailure(walled).starts_with("Unable to write to " + walled));
+  EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(walled)));
 #ifndef _WIN32
   // Wine cannot tell where such a link leads; elsewhere the message says.
   EXPECT_NE(failure.find(dir.File("gone/TVX.dat")), std::string::npos) << failure;
@@ -57,7 +63,7 @@ TEST(FileIdentity, AWriteThroughASymbolicLinkChangesTheFileItNamesAndTheLinkStay
   EXPECT_TRUE(std::filesystem::is_symlink(dangling));
 #endif
   // Under Wine the folder's removal would meet links it cannot see.
-  for (const std::string& made : {link, dangling, nowhere}) test::RemoveSymbolicLink(made);
+  for (const std::string& made : {link, dangling, nowhere, walled}) test::RemoveSymbolicLink(made);
 }
 
 TEST(FileIdentity, AFileWithTwoNamesShowsEveryWriteUnderBoth) {

@@ -189,6 +189,16 @@ LinkTarget ResolveLink(const std::string& path) {
         made.Reset(::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
         target.known = static_cast<bool>(made);
+      } else if (!made) {
+        // Refused, yet the folder takes a new file of another name: the
+        // name leads into a folder that cannot be written. Replacing it by
+        // rename would turn the link into a plain file.
+        ScopedHandle probe(::CreateFileW((wide + L".probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (probe) {
+          target.isLink = true;
+          target.known = false;
+        }
       }
       if (!made) break;
       made.Reset();
