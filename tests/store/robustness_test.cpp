@@ -139,6 +139,30 @@ TEST(DataFileRobustness, AWriterKilledAtAnyMomentLeavesOldOrNewContentUnderBothN
   KillWritersAtRandom(100, 0, true);
 }
 
+// A file with a second name is copied over in place; a reader meanwhile
+// sees the old content or the new, never a mix: a value at the start that
+// grows and shrinks moves every byte after it.
+TEST(DataFileRobustness, AReaderNeverSeesAFileOfTwoNamesHalfCopied) {
+  test::TempDir dir;
+  const std::string path = DataFilePath(dir.Path()), other = dir.File("persist.dat");
+  constexpr int kLines = 40000;
+  std::string bytes = "[Command]\r\na=x\r\n";
+  for (int i = 0; i < kLines; ++i) bytes += "k" + std::to_string(i) + "=value-k" + std::to_string(i) + "|\r\n";
+  test::WriteFileBytes(path, bytes);
+  std::filesystem::create_hard_link(path, other);
+  ChildProcess writer(HelperProgram("store_writer"), {path, dir.File("ack"), "a", "0", "60", "-1"});
+  ASSERT_TRUE(writer.Started()) << "helper store_writer not started";
+  const std::string last = "k" + std::to_string(kLines - 1);
+  for (int read = 0; read < 200; ++read) {
+    ProfileFile reader(path);
+    const std::string a = reader.ReadString("Command", "a");
+    ASSERT_TRUE(a == "x" || a == std::string(300, 'x')) << "read " << read << ": a is " << a.size() << " bytes";
+    ASSERT_EQ(reader.ListKeys("Command").size(), static_cast<size_t>(kLines + 1)) << "read " << read;
+    ASSERT_EQ(reader.ReadString("Command", last), "value-" + last + "|") << "read " << read;
+  }
+  EXPECT_EQ(writer.Wait(), 0);
+}
+
 // Writers at once into a file with a second name, and a reader as a launch
 // is: no key is lost and the reader never sees a file half written.
 TEST(DataFileRobustness, ConcurrentWritersLoseNoKey) {

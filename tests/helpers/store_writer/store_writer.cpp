@@ -3,6 +3,8 @@
 // "<i>\n" to the acknowledgement file, so the parent knows which writes must
 // survive if it kills this process. With a batch size n (sixth argument),
 // each step writes keys <prefix><i>_0 .. <prefix><i>_<n-1> as one change.
+// With -1, each step writes the key <prefix> alone, its value one "x" or 300
+// of them in turn, so that every byte after it moves.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,7 +26,9 @@ int main(int argc, char** argv) {
     try {
       tvx::store::ProfileFile file(path);
       std::string n = std::to_string(i);
-      if (batch > 0) {
+      if (batch < 0) {
+        file.WriteString("Command", prefix, std::string(i % 2 ? 300 : 1, 'x'));
+      } else if (batch > 0) {
         tvx::store::ProfileFile::Changes changes;
         for (long j = 0; j < batch; ++j) {
           std::string key = prefix + n + "_" + std::to_string(j);
