@@ -138,15 +138,16 @@ void History::Record(const std::string& typed, const std::vector<std::string>& l
   }
   // The memory above is what this run shows; the file follows as far as it can.
   Wait();
-  std::promise<void> done;
-  written_ = done.get_future();
   try {
-    writer_ = std::thread([path = path_, text, launchedNames, done = std::move(done)]() mutable {
+    written_ = std::make_shared<Written>();
+    writer_ = std::thread([path = path_, text, launchedNames, written = written_] {
       Write(path, text, launchedNames);
-      done.set_value();
+      std::lock_guard<std::mutex> hold(written->lock);
+      written->done = true;
+      written->changed.notify_all();
     });
   } catch (...) {
-    written_ = std::future<void>();
+    written_.reset();
     Write(path_, text, launchedNames);  // no thread to be had: written here
   }
 }
@@ -166,9 +167,12 @@ void History::Wait() {
 
 bool History::Finish(std::chrono::milliseconds limit) {
   if (!writer_.joinable()) return true;
-  if (written_.valid() && written_.wait_for(limit) != std::future_status::ready) {
-    abandoned_ = true;
-    return false;
+  if (written_) {
+    std::unique_lock<std::mutex> hold(written_->lock);
+    if (!written_->changed.wait_for(hold, limit, [this] { return written_->done; })) {
+      abandoned_ = true;
+      return false;
+    }
   }
   Wait();
   return true;

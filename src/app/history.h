@@ -4,7 +4,9 @@
 // command name was launched. Kept in a file of its own beside the data file,
 // so that a launch never rewrites the command list.
 #include <chrono>
-#include <future>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -58,7 +60,15 @@ class History {
   void Read();
   static void Write(const std::string& path, const std::string& text, const std::vector<std::string>& names);
   std::thread writer_;
-  std::future<void> written_;  // ready when the writer is done
+  // Told when the writer is done; shared with it, since an abandoned writer
+  // may outlive this object. (A future would serve, but its call_once does
+  // not link with clang against MinGW's library.)
+  struct Written {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool done = false;
+  };
+  std::shared_ptr<Written> written_;
   bool abandoned_ = false;
   bool read_ = false;
   std::string path_;
